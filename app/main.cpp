@@ -1,0 +1,107 @@
+// Entry point of the setup configuration tool: setup mode with "/setup",
+// uninstall mode with no counted switch.
+#include <windows.h>
+
+#include <string.h>
+
+#include "app/app.h"
+#include "app/command_line.h"
+#include "app/resource.h"
+#include "lang/lang_string.h"
+#include "uninstall/uninstall.h"
+#include "util/path.h"
+#include "util/platform.h"
+#include "util/text.h"
+
+bool g_Silent;
+char g_ProgramGroupPath[kPathSize];
+HICON g_WindowIcon;
+HFONT g_BoldFont;
+
+namespace {
+
+// Path scanning must know the code page before anything else runs.
+struct DbcsStartUp
+{
+  DbcsStartUp() { FillDbcsTable(g_DbcsTable); }
+} s_dbcsStartUp;
+
+void ShowRemovalWarning()
+{
+  char exe[kPathSize];
+  if (!GetModulePath(exe, sizeof(exe)))
+    exe[0] = 0;
+  // Room for both strings (511 bytes each) and the path: never cut.
+  char text[2 * 512 + kPathSize + 8];
+  char *done = GetLangString(IDS_UNINSTALL_DONE);
+  char *deleteText = GetLangString(IDS_DELETE_MANUALLY);
+  char *caption = GetLangString(IDS_UNINSTALL_CAPTION);
+  if (!CopyText(text, sizeof(text), done) || !AppendText(text, sizeof(text), "\n"))
+    text[0] = 0;
+  size_t len = strlen(text);
+  FormatWithText(text + len, sizeof(text) - len, deleteText, exe);
+  MessageBoxA(NULL, text, caption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
+void OnSwitch(SwitchKind kind, void *)
+{
+  if (kind == SwitchWait)
+    Sleep(2000);
+  else if (kind == SwitchWarning)
+    ShowRemovalWarning();
+  else if (kind == SwitchSilent)
+    g_Silent = true;
+}
+
+// Loads a DLL from the system folder only: a copy planted beside the tool
+// (the install folder is searched first) must never be loaded.
+HMODULE LoadSystemLibrary(const char *name)
+{
+  char path[kPathSize];
+  UINT len = GetSystemDirectoryA(path, sizeof(path));
+  if (len == 0 || len >= sizeof(path) || !AppendBackslash(path, sizeof(path)) ||
+      !AppendText(path, sizeof(path), name))
+    return NULL;
+  return LoadLibraryA(path);
+}
+
+} // namespace
+
+bool RunProgram(const char *commandLine)
+{
+  char command[kPathSize];
+  if (!CopyText(command, sizeof(command), commandLine))
+    return false;
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof(startup));
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+  LoadLanguageDll(instance);
+  OleInitialize(NULL);
+  HMODULE richEdit = LoadSystemLibrary("riched32.dll");
+  g_WindowIcon = LoadIconA(GetResourceModule(), "QBXICON");
+  g_BoldFont = CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "MS Sans Serif");
+
+  CommandLine switches = ParseCommandLine(commandLine, OnSwitch, NULL);
+  if (switches.Setup)
+  {
+    // The Setup and Done dialogs come with setup mode.
+  }
+  if (switches.Counted == 0)
+    RunUninstall();
+
+  if (richEdit)
+    FreeLibrary(richEdit);
+  OleUninitialize();
+  DeleteObject(g_BoldFont);
+  return 0;
+}

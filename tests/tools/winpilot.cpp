@@ -1,0 +1,241 @@
+// winpilot: acts on the tool's windows from a second process, as a user
+// would, and reports what it sees as JSON lines on standard output.
+//
+//   winpilot wait <caption> [ms]           wait until the window is visible
+//   winpilot gone <caption> [ms]           wait until no such window is left
+//   winpilot dump <caption>                the window and all its children
+//   winpilot click <caption> <id> [ms]     press a button (id as a number)
+//   winpilot check <caption> <id> <0|1>    set a check box directly
+//   winpilot key <caption> <vk> [alt]      focus the window, send one key
+//   winpilot close <caption>               the close box (WM_SYSCOMMAND)
+//   winpilot windows                       every visible top-level window
+//
+// Commands can be chained with "--" in one run. Captions are exact; "*"
+// matches any window of dialog class. Exit code 1 when a step failed.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+void PutJsonString(const char *s)
+{
+  putchar('"');
+  for (const unsigned char *p = (const unsigned char *)s; *p; p++)
+  {
+    if (*p == '"' || *p == '\\')
+      printf("\\%c", *p);
+    else if (*p < 0x20 || *p >= 0x7f)
+      printf("\\u%04x", *p); // bytes, to be read back as latin-1
+    else
+      putchar(*p);
+  }
+  putchar('"');
+}
+
+struct FindContext
+{
+  const char *Caption;
+  HWND Found;
+};
+
+BOOL CALLBACK FindProc(HWND hwnd, LPARAM lp)
+{
+  FindContext *ctx = (FindContext *)lp;
+  if (!IsWindowVisible(hwnd))
+    return TRUE;
+  char text[1024] = "", cls[256] = "";
+  GetWindowTextA(hwnd, text, sizeof(text));
+  GetClassNameA(hwnd, cls, sizeof(cls));
+  bool match = strcmp(ctx->Caption, "*") == 0 ? strcmp(cls, "#32770") == 0 : strcmp(text, ctx->Caption) == 0;
+  if (match)
+  {
+    ctx->Found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTop(const char *caption)
+{
+  FindContext ctx = {caption, NULL};
+  EnumWindows(FindProc, (LPARAM)&ctx);
+  return ctx.Found;
+}
+
+// A dialog counts as ready once it is visible and has its children.
+HWND WaitTop(const char *caption, int ms)
+{
+  DWORD start = GetTickCount();
+  for (;;)
+  {
+    HWND h = FindTop(caption);
+    if (h && GetWindow(h, GW_CHILD))
+    {
+      Sleep(100); // let WM_INITDIALOG finish its work
+      return h;
+    }
+    if ((int)(GetTickCount() - start) > ms)
+      return NULL;
+    Sleep(50);
+  }
+}
+
+void DumpWindow(const char *kind, HWND h)
+{
+  char text[4096] = "", cls[256] = "";
+  SendMessageTimeoutA(h, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_ABORTIFHUNG, 2000, NULL);
+  GetClassNameA(h, cls, sizeof(cls));
+  RECT r;
+  GetWindowRect(h, &r);
+  LONG style = GetWindowLongA(h, GWL_STYLE);
+  LONG exStyle = GetWindowLongA(h, GWL_EXSTYLE);
+  int id = GetDlgCtrlID(h);
+  printf("{\"kind\":\"%s\",\"hwnd\":%lu,\"id\":%d,\"class\":", kind, (unsigned long)(ULONG_PTR)h, id);
+  PutJsonString(cls);
+  printf(",\"text\":");
+  PutJsonString(text);
+  DWORD_PTR check = 0;
+  if (_stricmp(cls, "Button") == 0)
+    SendMessageTimeoutA(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
+  printf(",\"checked\":%d,\"enabled\":%d,\"visible\":%d,\"style\":%ld,\"exstyle\":%ld,"
+         "\"rect\":[%ld,%ld,%ld,%ld]}\n",
+         (int)check, IsWindowEnabled(h) ? 1 : 0, IsWindowVisible(h) ? 1 : 0, style, exStyle, r.left, r.top,
+         r.right, r.bottom);
+}
+
+int Dump(HWND top)
+{
+  DumpWindow("window", top);
+  int n = 0;
+  for (HWND c = GetWindow(top, GW_CHILD); c && n < 1000; c = GetWindow(c, GW_HWNDNEXT), n++)
+    DumpWindow("child", c);
+  return 0;
+}
+
+void SendKey(WORD vk, bool alt)
+{
+  INPUT in[4];
+  ZeroMemory(in, sizeof(in));
+  int n = 0;
+  if (alt)
+  {
+    in[n].type = INPUT_KEYBOARD;
+    in[n++].ki.wVk = VK_MENU;
+  }
+  in[n].type = INPUT_KEYBOARD;
+  in[n++].ki.wVk = vk;
+  in[n].type = INPUT_KEYBOARD;
+  in[n].ki.wVk = vk;
+  in[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+  if (alt)
+  {
+    in[n].type = INPUT_KEYBOARD;
+    in[n].ki.wVk = VK_MENU;
+    in[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  SendInput(n, in, sizeof(INPUT));
+}
+
+int Fail(const char *what, const char *caption)
+{
+  printf("{\"error\":\"%s\",\"caption\":", what);
+  PutJsonString(caption);
+  printf("}\n");
+  return 1;
+}
+
+int RunCommand(int argc, char **argv)
+{
+  const char *cmd = argv[0];
+  if (strcmp(cmd, "windows") == 0)
+  {
+    HWND h = NULL;
+    while ((h = FindWindowExA(NULL, h, NULL, NULL)) != NULL)
+      if (IsWindowVisible(h))
+        DumpWindow("window", h);
+    return 0;
+  }
+  if (argc < 2)
+    return Fail("usage", cmd);
+  const char *caption = argv[1];
+  if (strcmp(cmd, "gone") == 0)
+  {
+    int ms = argc > 2 ? atoi(argv[2]) : 10000;
+    DWORD start = GetTickCount();
+    while (FindTop(caption))
+    {
+      if ((int)(GetTickCount() - start) > ms)
+        return Fail("still there", caption);
+      Sleep(50);
+    }
+    printf("{\"gone\":true}\n");
+    return 0;
+  }
+  int waitMs = 20000;
+  if (strcmp(cmd, "wait") == 0 && argc > 2)
+    waitMs = atoi(argv[2]);
+  if (strcmp(cmd, "click") == 0 && argc > 3)
+    waitMs = atoi(argv[3]);
+  HWND top = WaitTop(caption, waitMs);
+  if (!top)
+    return Fail("no window", caption);
+  if (strcmp(cmd, "wait") == 0 || strcmp(cmd, "dump") == 0)
+    return Dump(top);
+  if (strcmp(cmd, "click") == 0 && argc > 2)
+  {
+    HWND b = GetDlgItem(top, atoi(argv[2]));
+    if (!b)
+      return Fail("no control", argv[2]);
+    if (!IsWindowEnabled(b))
+      return Fail("control disabled", argv[2]); // a user cannot click it either
+    PostMessageA(b, BM_CLICK, 0, 0);
+    printf("{\"clicked\":%d}\n", atoi(argv[2]));
+    return 0;
+  }
+  if (strcmp(cmd, "check") == 0 && argc > 3)
+  {
+    HWND b = GetDlgItem(top, atoi(argv[2]));
+    if (!b)
+      return Fail("no control", argv[2]);
+    SendMessageA(b, BM_SETCHECK, atoi(argv[3]) ? BST_CHECKED : BST_UNCHECKED, 0);
+    printf("{\"checked\":%d}\n", atoi(argv[3]));
+    return 0;
+  }
+  if (strcmp(cmd, "key") == 0 && argc > 2)
+  {
+    SetForegroundWindow(top);
+    Sleep(200);
+    SendKey((WORD)atoi(argv[2]), argc > 3 && strcmp(argv[3], "alt") == 0);
+    printf("{\"key\":%d}\n", atoi(argv[2]));
+    return 0;
+  }
+  if (strcmp(cmd, "close") == 0)
+  {
+    PostMessageA(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+    printf("{\"closed\":true}\n");
+    return 0;
+  }
+  return Fail("unknown command", cmd);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+  int rc = 0;
+  int start = 1;
+  for (int i = 1; i <= argc; i++)
+  {
+    if (i == argc || strcmp(argv[i], "--") == 0)
+    {
+      if (i > start && RunCommand(i - start, argv + start) != 0)
+        rc = 1;
+      fflush(stdout);
+      start = i + 1;
+    }
+  }
+  return rc;
+}

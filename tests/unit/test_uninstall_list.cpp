@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "dbcs_fixture.h"
+#include "uninstall/uninstall_list.h"
+
+namespace {
+
+// A byte source that hands out at most Chunk bytes per read.
+struct MemorySource
+{
+  std::string Data;
+  size_t Pos = 0;
+  int Chunk = 1 << 20;
+};
+
+int ReadMemory(void *context, char *buffer, int count)
+{
+  MemorySource *m = static_cast<MemorySource *>(context);
+  int n = (int)std::min<size_t>(std::min(count, m->Chunk), m->Data.size() - m->Pos);
+  memcpy(buffer, m->Data.data() + m->Pos, n);
+  m->Pos += n;
+  return n;
+}
+
+std::vector<std::string> ReadAll(MemorySource &m, int lineSize = kListLineSize)
+{
+  ListReader reader;
+  InitListReader(reader, ReadMemory, &m);
+  std::vector<std::string> lines;
+  std::vector<char> line(lineSize);
+  while (ReadListLine(reader, line.data(), lineSize))
+    lines.push_back(line.data());
+  return lines;
+}
+
+TEST(UninstallList, LinesKeepTheirLineFeedLikeFgets)
+{
+  MemorySource m;
+  m.Data = "a.txt\r\nsub\\b.txt\n\n  lead\nlast";
+  m.Chunk = 3; // lines cross reads of the source
+  std::vector<std::string> lines = ReadAll(m);
+  ASSERT_EQ(5u, lines.size());
+  EXPECT_EQ("a.txt\r\n", lines[0]);
+  EXPECT_EQ("sub\\b.txt\n", lines[1]);
+  EXPECT_EQ("\n", lines[2]);
+  EXPECT_EQ("  lead\n", lines[3]);
+  EXPECT_EQ("last", lines[4]);
+}
+
+TEST(UninstallList, LongLinesAreSplitAt2047Bytes)
+{
+  MemorySource m;
+  m.Data = std::string(2047, 'a') + std::string(10, 'b') + "\nc\n";
+  std::vector<std::string> lines = ReadAll(m);
+  ASSERT_EQ(3u, lines.size());
+  EXPECT_EQ(std::string(2047, 'a'), lines[0]);
+  EXPECT_EQ(std::string(10, 'b') + "\n", lines[1]);
+  EXPECT_EQ("c\n", lines[2]);
+}
+
+TEST(UninstallList, EmptyAndFailingSourcesEndAtOnce)
+{
+  MemorySource m;
+  EXPECT_TRUE(ReadAll(m).empty());
+  ListReader reader;
+  InitListReader(reader, [](void *, char *, int) { return -1; }, nullptr);
+  char line[16];
+  EXPECT_FALSE(ReadListLine(reader, line, sizeof(line)));
+  EXPECT_FALSE(ReadListLine(reader, line, sizeof(line)));
+}
+
+TEST(UninstallList, RewindReadsFromTheStartAgain)
+{
+  MemorySource m;
+  m.Data = "one\ntwo\n";
+  ListReader reader;
+  InitListReader(reader, ReadMemory, &m);
+  char line[16];
+  ASSERT_TRUE(ReadListLine(reader, line, sizeof(line)));
+  EXPECT_STREQ("one\n", line);
+  m.Pos = 0; // the caller seeks the file back
+  RewindListReader(reader);
+  ASSERT_TRUE(ReadListLine(reader, line, sizeof(line)));
+  EXPECT_STREQ("one\n", line);
+}
+
+TEST(UninstallList, EntriesThatReachOutsideTheFolderAreRefused)
+{
+  for (const char *bad : {"..", "..\\x", "a\\..\\..\\b", "a/../b", "a\\..", ".. \\x", "...\\x", ". .\\x",
+                          "a\\.. .\\b"})
+    EXPECT_FALSE(IsEntryInsideFolder(bad)) << bad;
+  for (const char *good : {"file.txt", "a\\b\\c", ".hidden", "a.\\b", "..name", "name..", "a\\.\\b", " lead",
+                           "x..y\\z"})
+    EXPECT_TRUE(IsEntryInsideFolder(good)) << good;
+}
+
+using UninstallListDbcs = Cp932Table;
+
+TEST_F(UninstallListDbcs, TrailByteBackslashDoesNotSplitAComponent)
+{
+  // In code page 932 0x81 0x5C is one character, so "\x81\\.." is one
+  // ordinary name, not a folder followed by "..".
+  EXPECT_TRUE(IsEntryInsideFolder("\x81\\.."));
+  EXPECT_FALSE(IsEntryInsideFolder("\x81\\\\..")); // a real separator after it
+}
+
+TEST(UninstallList, JoinRefusesPathsThatDoNotFit)
+{
+  char path[16];
+  EXPECT_TRUE(JoinListPath(path, sizeof(path), "C:\\Q\\", "file.txt"));
+  EXPECT_STREQ("C:\\Q\\file.txt", path);
+  EXPECT_TRUE(JoinListPath(path, sizeof(path), "C:\\Q\\", "0123456789"));
+  EXPECT_FALSE(JoinListPath(path, sizeof(path), "C:\\Q\\", "0123456789a"));
+}
+
+} // namespace

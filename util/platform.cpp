@@ -1,0 +1,60 @@
+#include "util/platform.h"
+
+#include <windows.h>
+
+#include "util/path.h"
+
+void FillDbcsTable(DbcsTable &table)
+{
+  CPINFO info;
+  table.MultiByte = (GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1) ? 1 : 0;
+  for (int i = 0; i < 256; i++)
+    table.LeadByte[i] = IsDBCSLeadByte((BYTE)i) ? 1 : 0;
+}
+
+namespace {
+DWORD s_platformId = (DWORD)-1;
+DWORD s_majorVersion;
+} // namespace
+
+unsigned int WinNtMajorVersion()
+{
+  if (s_platformId == (DWORD)-1)
+  {
+    OSVERSIONINFOA info;
+    ZeroMemory(&info, sizeof(info));
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (GetVersionExA(&info))
+    {
+      s_platformId = info.dwPlatformId;
+      s_majorVersion = info.dwMajorVersion;
+    }
+    else
+      s_platformId = 0; // a failed probe counts as not NT, and is not repeated
+  }
+  return s_platformId == VER_PLATFORM_WIN32_NT ? s_majorVersion : 0;
+}
+
+int CompareTextNoCase(const char *a, const char *b)
+{
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, a, -1, b, -1) - 2;
+}
+
+bool FileExists(const char *name)
+{
+  return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool GetModulePath(char *buffer, size_t size)
+{
+  DWORD len = GetModuleFileNameA(NULL, buffer, (DWORD)size);
+  // A full buffer means the name was cut short (and on XP not terminated).
+  if (len == 0 || len >= size)
+  {
+    if (size)
+      *buffer = 0;
+    return false;
+  }
+  buffer[len] = 0;
+  return true;
+}
