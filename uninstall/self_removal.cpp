@@ -60,8 +60,11 @@ void StartSelfRemoval()
   }
   else
   {
+    // The interpreter gets the NUL device as its standard handles, so no
+    // console shows; handles passed this way must be inheritable.
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
     startup.dwFlags = STARTF_USESTDHANDLES;
-    nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, 0, NULL);
+    nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
     startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
   }
   SetCurrentDirectoryA("..");

@@ -9,6 +9,7 @@
 //   winpilot key <caption> <vk> [alt]      focus the window, send one key
 //   winpilot close <caption>               the close box (WM_SYSCOMMAND)
 //   winpilot windows                       every visible top-level window
+//   winpilot shortpath <path>              the short (8.3) form of a path
 //
 // Commands can be chained with "--" in one run. Captions are exact; "*"
 // matches any window of dialog class. Exit code 1 when a step failed.
@@ -160,6 +161,17 @@ int RunCommand(int argc, char **argv)
   }
   if (argc < 2)
     return Fail("usage", cmd);
+  if (strcmp(cmd, "shortpath") == 0)
+  {
+    char shortPath[MAX_PATH];
+    DWORD n = GetShortPathNameA(argv[1], shortPath, sizeof(shortPath));
+    if (n == 0 || n >= sizeof(shortPath))
+      return Fail("no short path", argv[1]);
+    printf("{\"short\":");
+    PutJsonString(shortPath);
+    printf("}\n");
+    return 0;
+  }
   const char *caption = argv[1];
   if (strcmp(cmd, "gone") == 0)
   {

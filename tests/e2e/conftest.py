@@ -1,0 +1,50 @@
+import os
+import re
+
+import pytest
+
+import harness
+
+
+def pytest_addoption(parser):
+    parser.addoption('--flavour', action='append', default=[],
+                     help='nt64, nt32 or win98; may be given more than once')
+
+
+def pytest_generate_tests(metafunc):
+    if 'flavour' in metafunc.fixturenames:
+        flavours = metafunc.config.getoption('flavour') or list(harness.FLAVOURS)
+        marker = metafunc.definition.get_closest_marker('flavours')
+        if marker:
+            flavours = [f for f in flavours if f in marker.args]
+        metafunc.parametrize('flavour', flavours)
+
+
+def pytest_configure(config):
+    config.addinivalue_line('markers', 'flavours(*names): run only on these flavours')
+
+
+@pytest.fixture(scope='session')
+def display():
+    x = harness.Xvfb().start()
+    yield x.display
+    x.stop()
+
+
+@pytest.fixture
+def prefix(request, flavour, display):
+    name = re.sub(r'[^A-Za-z0-9_.-]+', '_', request.node.name)
+    p = harness.Prefix(flavour, name, display)
+    yield p
+    failed = getattr(request.node, 'rep_call', None) is not None and request.node.rep_call.failed
+    if failed and os.environ.get('QBX_KEEP'):
+        p.kill_server()
+    else:
+        p.close()
+
+
+@pytest.hookimpl(tryfirst=True, hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    outcome = yield
+    rep = outcome.get_result()
+    setattr(item, 'rep_' + rep.when, rep)

@@ -1,0 +1,280 @@
+"""End-to-end harness: real Wine prefixes, a real X display, real windows.
+
+A test gets a Prefix: a clone of the booted base prefix of its flavour, with
+its own wineserver, the tool's helper programs in C:\\qbx-tools, and the
+command interpreter replaced by the recorder (which keeps a copy of the
+self-removal batch file and then runs the real cmd.exe on it).
+
+Flavours:
+  nt64   64-bit prefix: the tool runs as a WOW64 process (NT family)
+  nt32   32-bit prefix: plain 32-bit Windows (NT family)
+  win98  32-bit prefix with Wine's version setting "win98" for uninstall.exe
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+SOURCE = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(SOURCE / 'scripts'))
+import wineprefix  # noqa: E402
+
+BUILD = Path(os.environ.get('QBX_BUILD', SOURCE / 'build' / 'release'))
+EXE = BUILD / 'app' / 'uninstall.exe'
+TOOLS_DIR = BUILD / 'tests'
+WINE_ROOT = BUILD / 'wine'
+
+FLAVOURS = {
+    'nt64': ('win64', None),
+    'nt32': ('win32', None),
+    'win98': ('win32', 'win98'),
+}
+
+TOOLS = 'C:\\qbx-tools'
+RECORD = 'C:\\qbx-record'
+
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+
+
+class Xvfb:
+    """A private X display for the test's windows."""
+
+    def __init__(self):
+        self.number = None
+        self.process = None
+
+    def start(self):
+        for n in range(91, 160):
+            if Path(f'/tmp/.X{n}-lock').exists() or Path(f'/tmp/.X11-unix/X{n}').exists():
+                continue
+            self.process = subprocess.Popen(
+                ['Xvfb', f':{n}', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(100):
+                if Path(f'/tmp/.X11-unix/X{n}').exists():
+                    self.number = n
+                    return self
+                if self.process.poll() is not None:
+                    break
+                time.sleep(0.05)
+            self.stop()
+        raise RuntimeError('no X display could be started')
+
+    @property
+    def display(self):
+        return f':{self.number}'
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+        self.process = None
+
+
+class Process:
+    """A Windows program started in the background."""
+
+    def __init__(self, popen, log):
+        self.popen = popen
+        self.log = log
+
+    def wait(self, timeout=60):
+        return self.popen.wait(timeout)
+
+    def running(self):
+        return self.popen.poll() is None
+
+
+class Prefix:
+    def __init__(self, flavour, name, display):
+        arch, version = FLAVOURS[flavour]
+        self.flavour = flavour
+        self.nt = version is None
+        base = wineprefix.ensure(WINE_ROOT, arch)
+        self.path = wineprefix.clone(base, WINE_ROOT / 'e2e' / name)
+        # Nothing outside the prefix is reachable as a drive: a faulty run can
+        # never delete from the machine that runs the tests.
+        for drive in ('z:', 'd:', 'e:'):
+            link = self.path / 'dosdevices' / drive
+            if link.is_symlink():
+                link.unlink()
+        self.env = wineprefix.wine_env(self.path)
+        self.env['DISPLAY'] = display
+        self.logs = self.path / 'logs'
+        self.logs.mkdir()
+        self._log_count = 0
+        self.start_server()
+        for tool in ('winpilot.exe', 'holder.exe', 'recorder.exe'):
+            self.copy_in(TOOLS_DIR / tool, f'{TOOLS}\\{tool}')
+        self.reg_add('HKCU\\Environment', 'COMSPEC', 'REG_SZ', f'{TOOLS}\\recorder.exe')
+        if version:
+            self.reg_add('HKCU\\Software\\Wine\\AppDefaults\\uninstall.exe', 'Version', 'REG_SZ', version)
+
+    # Paths ---------------------------------------------------------------
+    def unix(self, win):
+        """The Unix path of a path on drive C:."""
+        assert win[:3].upper() == 'C:\\', win
+        rel = win[3:].replace('\\', '/')
+        return self.path / 'drive_c' / rel if rel else self.path / 'drive_c'
+
+    def copy_in(self, src, win):
+        dst = self.unix(win)
+        dst.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(src, dst)
+        return dst
+
+    def write(self, win, data):
+        dst = self.unix(win)
+        dst.parent.mkdir(parents=True, exist_ok=True)
+        dst.write_bytes(data if isinstance(data, bytes) else data.encode('latin-1'))
+        return dst
+
+    # Server --------------------------------------------------------------
+    def start_server(self):
+        # Our own server first, with no pipe of ours, ending 3 s after the
+        # last program: see the Wine notes on inherited handles.
+        subprocess.run(['wineserver', '-p3'], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+
+    def wait_server(self, timeout=90):
+        """Waits until every program of the prefix has ended."""
+        subprocess.run(['timeout', str(timeout), 'wineserver', '-w'], env=self.env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def kill_server(self):
+        subprocess.run(['wineserver', '-k'], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        time.sleep(0.5)
+
+    def restart(self):
+        """What a restart of Windows does: pending renames are carried out."""
+        self.wait_server()
+        self.kill_server()
+        self.start_server()
+        self.wine('wineboot', '-r', timeout=120)
+        self.wait_server()
+        self.start_server()
+
+    # Programs ------------------------------------------------------------
+    def _log(self):
+        self._log_count += 1
+        return self.logs / f'{self._log_count:03d}.txt'
+
+    def wine(self, *args, timeout=60):
+        log = self._log()
+        with open(log, 'wb') as out:
+            rc = subprocess.run(['timeout', str(timeout), 'wine', *args], env=self.env,
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT).returncode
+        return rc, log.read_bytes().decode('latin-1')
+
+    def start(self, *args):
+        log = self._log()
+        out = open(log, 'wb')
+        popen = subprocess.Popen(['timeout', '300', 'wine', *args], env=self.env,
+                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+        out.close()
+        return Process(popen, log)
+
+    def pilot(self, *args, timeout=60):
+        """Runs winpilot; returns its JSON lines, errors included."""
+        _, text = self.wine(f'{TOOLS}\\winpilot.exe', *[str(a) for a in args], timeout=timeout)
+        lines = []
+        for line in text.splitlines():
+            line = line.strip()
+            if line.startswith('{'):
+                lines.append(json.loads(line))
+        return lines
+
+    def window(self, caption, timeout_ms=20000):
+        """The dump of a visible window: [window, child, child, ...]."""
+        rows = self.pilot('wait', caption, timeout_ms)
+        if not rows or 'error' in rows[0]:
+            raise AssertionError(f'window {caption!r} did not appear: {rows}')
+        return rows
+
+    def message_box(self, caption, timeout_ms=20000):
+        """Text of a message box (its static control 0xFFFF) and its buttons."""
+        rows = self.window(caption, timeout_ms)
+        text = [r['text'] for r in rows[1:] if r['id'] == 0xFFFF]
+        buttons = {r['id']: r['text'] for r in rows[1:] if r['class'].lower() == 'button'}
+        return (text[0] if text else ''), buttons
+
+    def click(self, caption, control):
+        rows = self.pilot('click', caption, control)
+        if not rows or 'error' in rows[0]:
+            raise AssertionError(f'cannot click {control} in {caption!r}: {rows}')
+
+    def no_window(self, caption, timeout_ms=3000):
+        rows = self.pilot('wait', caption, timeout_ms)
+        return bool(rows) and 'error' in rows[0]
+
+    # Registry ------------------------------------------------------------
+    def reg_add(self, key, name, kind, data):
+        args = ['reg', 'add', key, '/f']
+        if name is not None:
+            args += ['/v', name]
+        if kind:
+            args += ['/t', kind, '/d', data]
+        rc, out = self.wine(*args)
+        assert rc == 0, out
+
+    def reg_query(self, key, name):
+        """(type, data) of a value, or None. REG_MULTI_SZ data is a list."""
+        rc, out = self.wine('reg', 'query', key, '/v', name)
+        if rc != 0:
+            return None
+        for line in out.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith('REG_'):
+                data = parts[2] if len(parts) > 2 else ''
+                if parts[1] == 'REG_MULTI_SZ':
+                    return parts[1], [d for d in data.split('\\0') if d]
+                return parts[1], data
+        return None
+
+    def pending_renames(self):
+        value = self.reg_query('HKLM\\System\\CurrentControlSet\\Control\\Session Manager',
+                               'PendingFileRenameOperations')
+        return value[1] if value else []
+
+    def close(self):
+        self.kill_server()
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+class InstallFolder:
+    """A sample install folder with the real uninstall.exe in it."""
+
+    def __init__(self, prefix, win='C:\\Program Files\\Quabix'):
+        self.prefix = prefix
+        self.win = win
+        self.root = prefix.unix(win)
+        self.root.mkdir(parents=True, exist_ok=True)
+        self.exe = f'{win}\\uninstall.exe'
+        prefix.copy_in(EXE, self.exe)
+
+    def add(self, rel, data=b'x'):
+        return self.prefix.write(f'{self.win}\\{rel}', data)
+
+    def folder(self, rel):
+        p = self.root / rel.replace('\\', '/')
+        p.mkdir(parents=True, exist_ok=True)
+        return p
+
+    def write_list(self, entries, line_end='\r\n', final_line_end=True):
+        text = line_end.join(entries) + (line_end if final_line_end else '')
+        self.add('Uninstall.lst', text.encode('latin-1'))
+
+    def exists(self, rel=''):
+        return (self.root / rel.replace('\\', '/')).exists() if rel else self.root.exists()
+
+    def listing(self):
+        if not self.root.exists():
+            return []
+        return sorted(str(p.relative_to(self.root)) for p in self.root.rglob('*'))

@@ -1,0 +1,339 @@
+"""Uninstall mode as a user meets it: the real uninstall.exe in a real install
+folder, its message boxes answered from a second process, files and registry
+read afterwards."""
+import time
+
+import pytest
+
+from harness import IDNO, IDOK, IDYES, RECORD, TOOLS, InstallFolder
+
+CAPTION = 'Uninstall Quabix'
+CONFIRM = 'Continue with uninstall Quabix'
+REBOOT = 'You need to reboot Windows to uninstall Quabix completely.'
+
+
+def temp_folder(prefix):
+    users = [u for u in prefix.unix('C:\\users').iterdir() if u.name != 'Public']
+    assert len(users) == 1
+    return f'C:\\users\\{users[0].name}\\Temp'
+
+
+def expected_batch(exe, folder, bat, nt):
+    esc = {k: v.replace('%', '%%') for k, v in dict(exe=exe, folder=folder, bat=bat).items()}
+    first = f'"{esc["exe"]}" /wait' if nt else f'start /wait "{esc["exe"]}" /wait'
+    block = [f'del "{esc["exe"]}"', f'rd "{esc["folder"]}"', f'if not exist "{esc["exe"]}" goto done'] * 5
+    tail = [':done', f'if exist "{esc["exe"]}" "{esc["exe"]}" /warning', f'del "{esc["bat"]}"']
+    return '\r\n'.join([first] + block + tail)
+
+
+def recorded(prefix):
+    """The batch file and start-up notes that the stand-in interpreter kept."""
+    batch = prefix.unix(f'{RECORD}\\batch.bat')
+    start = prefix.unix(f'{RECORD}\\start.txt')
+    if not start.exists():
+        return None, {}
+    notes = dict(line.split('=', 1) for line in start.read_bytes().decode('latin-1').splitlines() if '=' in line)
+    return (batch.read_bytes().decode('latin-1') if batch.exists() else None), notes
+
+
+def only_record_on_9x(prefix):
+    # Wine's cmd follows NT rules: the 9x line "start /wait "exe" /wait" opens
+    # an interactive cmd that never ends. On 9x the batch file is checked as
+    # text and not run.
+    if not prefix.nt:
+        prefix.write(f'{RECORD}\\norun', b'')
+
+
+def uninstall(prefix, inst, *args, answer=IDYES):
+    """Starts uninstall mode and answers its confirmation."""
+    proc = prefix.start(inst.exe, *args)
+    text, buttons = prefix.message_box(CAPTION)
+    assert text == CONFIRM
+    assert IDYES in buttons and IDNO in buttons
+    prefix.click(CAPTION, answer)
+    proc.wait(60)
+    return proc
+
+
+def sample_install(prefix, win='C:\\Program Files\\Quabix'):
+    inst = InstallFolder(prefix, win)
+    for rel in ('Quabix.exe', 'qbxext.dll', 'qbxlng.dll', 'quabix.hlp', 'license.txt',
+                'Formats\\zip.fmt', 'Formats\\Deep\\cab.fmt', 'Docs\\read me.txt'):
+        inst.add(rel)
+    inst.add('quabix.gid')
+    inst.add('quabix.fts')
+    entries = ['Quabix.exe', 'qbxext.dll', 'qbxlng.dll', 'quabix.hlp', 'license.txt',
+               'Formats\\zip.fmt', 'Formats\\Deep\\cab.fmt', 'Formats\\Deep', 'Formats',
+               'Docs\\read me.txt', 'Docs', 'uninstall.exe', 'Uninstall.lst']
+    inst.write_list(entries)
+    return inst
+
+
+def test_confirmation_no_changes_nothing(prefix):
+    inst = sample_install(prefix)
+    before = inst.listing()
+    uninstall(prefix, inst, answer=IDNO)
+    prefix.wait_server()
+    assert inst.listing() == before
+    assert recorded(prefix) == (None, {})
+
+
+def test_missing_list_shows_the_message_and_removes_nothing(prefix):
+    inst = InstallFolder(prefix)
+    inst.add('Quabix.exe')
+    inst.add('quabix.gid')
+    before = inst.listing()
+    proc = prefix.start(inst.exe, '/s')
+    text, buttons = prefix.message_box(CAPTION)
+    assert text == 'Cannot open list file Uninstall.lst'
+    assert list(buttons) == [IDOK]
+    prefix.click(CAPTION, IDOK)
+    proc.wait(60)
+    prefix.wait_server()
+    assert inst.listing() == before
+    assert recorded(prefix) == (None, {})
+
+
+def test_uninstall_removes_the_listed_files_and_then_itself(prefix):
+    only_record_on_9x(prefix)
+    inst = sample_install(prefix)
+    outside = prefix.write('C:\\Program Files\\other.txt', b'not ours')
+    uninstall(prefix, inst)
+    prefix.wait_server()
+
+    batch, notes = recorded(prefix)
+    bat = temp_folder(prefix) + '\\Uninstall_Qbx.Bat'
+    assert batch == expected_batch(inst.exe, inst.win, bat, prefix.nt)
+    assert notes['bat'] == bat
+    # The interpreter starts in the parent of the install folder.
+    assert notes['cwd'].rstrip('\\').lower() == 'c:\\program files'
+    assert outside.exists()
+    if prefix.nt:
+        assert notes['flags'] == '1' and notes['show'] == '0'  # hidden window
+        assert not inst.exists(), inst.listing()
+        assert not prefix.unix(bat).exists()
+    else:
+        assert notes['flags'] == '256'  # standard handles: the NUL device
+        assert notes['stdin'] == '2' and notes['stdout'] == '2'
+        # Only what the batch file would have removed is left.
+        assert inst.listing() == ['uninstall.exe']
+        assert prefix.unix(bat).exists()
+
+
+def test_list_formats_and_attributes(prefix):
+    only_record_on_9x(prefix)
+    inst = InstallFolder(prefix)
+    for rel in ('a\\b\\c\\deep.txt', 'a\\b\\mid.txt', 'a\\top.txt', ' lead.txt', 'padded.txt', 'last.txt',
+                'ro.txt', 'hidden.txt', 'system.txt'):
+        inst.add(rel)
+    # Folders first, deepest last: removed over several passes.
+    lines = ['a', 'a\\b', 'a\\b\\c', '', '   \t', 'a\\b\\c\\deep.txt', 'a\\b\\mid.txt\t ', 'a\\top.txt',
+             ' lead.txt', 'padded.txt   ', 'ro.txt', 'hidden.txt', 'system.txt', 'missing.txt', 'last.txt']
+    text = '\r\n'.join(lines[:6]) + '\n' + '\n'.join(lines[6:])  # CR LF, LF, no final line break
+    inst.add('Uninstall.lst', text.encode())
+    for name, flags in (('ro.txt', '+r'), ('hidden.txt', '+h'), ('system.txt', '+s')):
+        rc, out = prefix.wine('cmd', '/c', 'attrib', flags, f'{inst.win}\\{name}')
+        assert rc == 0, out
+    assert not (inst.root / 'ro.txt').stat().st_mode & 0o222
+    uninstall(prefix, inst)
+    prefix.wait_server()
+    left = inst.listing()
+    assert left == ([] if prefix.nt else ['uninstall.exe']), left
+
+
+def test_entries_reaching_outside_and_paths_that_do_not_fit_are_skipped(prefix):
+    only_record_on_9x(prefix)
+    inst = InstallFolder(prefix)
+    victim = prefix.write('C:\\Program Files\\victim.txt', b'keep me')
+    keep = inst.add('keep.txt', b'keep me')
+    inst.add('gone.txt')
+    entries = ['..\\victim.txt', 'sub\\..\\..\\victim.txt', '.. \\victim.txt', '...\\victim.txt',
+               # Cut at 1024 bytes this would be "keep.txt" and blanks, which
+               # Windows takes for keep.txt itself.
+               'keep.txt' + ' ' * 1100 + 'x',
+               'x' * 5000,
+               'gone.txt']
+    inst.write_list(entries)
+    uninstall(prefix, inst)
+    prefix.wait_server()
+    assert victim.read_bytes() == b'keep me'
+    assert keep.read_bytes() == b'keep me'
+    assert not inst.exists('gone.txt')
+    assert not inst.exists('Uninstall.lst')
+
+
+def short_path(prefix, win):
+    rows = prefix.pilot('shortpath', win)
+    assert rows and 'short' in rows[0], rows
+    return rows[0]['short']
+
+
+def wininit_renames(prefix):
+    ini = prefix.unix('C:\\windows\\wininit.ini')
+    if not ini.exists():
+        return []
+    lines = ini.read_bytes().decode('latin-1').split('\r\n')
+    assert '[rename]' in [line.lower() for line in lines]
+    return [line[4:] for line in lines if line.startswith('NUL=')]
+
+
+def hold(prefix, mode, *args):
+    """Starts holder.exe and waits until it holds its file."""
+    flag = f'{TOOLS}\\flag-{mode}-{len(args)}-{time.monotonic_ns()}'
+    prog = args[0] if mode == 'run' else f'{TOOLS}\\holder.exe'
+    rest = ['run', flag] if mode == 'run' else ['open', args[0], flag]
+    proc = prefix.start(prog, *rest)
+    for _ in range(200):
+        if prefix.unix(flag).exists():
+            return proc, flag
+        time.sleep(0.05)
+    raise AssertionError(f'holder did not start: {prefix.start}')
+
+
+def release(prefix, flag):
+    prefix.unix(flag).unlink()
+
+
+def test_a_running_program_is_moved_and_deleted_at_restart(prefix):
+    only_record_on_9x(prefix)
+    inst = InstallFolder(prefix)
+    prefix.copy_in(prefix.unix(f'{TOOLS}\\holder.exe'), f'{inst.win}\\Quabix.exe')
+    inst.add('Quabix.exe.0.tmp', b'an earlier left-over')
+    inst.add('other.dll')
+    inst.write_list(['Quabix.exe', 'other.dll', 'uninstall.exe', 'Uninstall.lst'])
+    running, flag = hold(prefix, 'run', f'{inst.win}\\Quabix.exe')
+
+    uninstall(prefix, inst)
+    moved = f'{inst.win}\\Quabix.exe.1.tmp'
+    assert prefix.no_window(CAPTION), 'no restart notice: the file could be moved'
+    assert not inst.exists('Quabix.exe')
+    assert inst.exists('Quabix.exe.1.tmp')
+    if prefix.nt:
+        assert prefix.pending_renames() == [f'\\??\\{moved}']
+    else:
+        assert wininit_renames(prefix) == [short_path(prefix, moved)]
+        assert prefix.pending_renames() == []
+    release(prefix, flag)
+    running.wait(30)
+    prefix.wait_server()
+    # The install folder stays while the .tmp file waits in it.
+    assert inst.exists()
+    assert not inst.exists('uninstall.exe') or not prefix.nt
+    prefix.restart()
+    assert not inst.exists('Quabix.exe.1.tmp')
+    assert inst.exists('Quabix.exe.0.tmp')  # not listed, so not ours to delete
+
+
+def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_mode(prefix):
+    only_record_on_9x(prefix)
+    inst = InstallFolder(prefix)
+    locked = f'{inst.win}\\Data\\locked.dat'
+    inst.add('Data\\locked.dat', b'busy')
+    inst.write_list(['Data\\locked.dat', 'Data', 'uninstall.exe', 'Uninstall.lst'])
+    holder, flag = hold(prefix, 'open', locked)
+
+    proc = prefix.start(inst.exe, '/s')
+    text, buttons = prefix.message_box(CAPTION)
+    assert text == REBOOT
+    assert list(buttons) == [IDOK]
+    prefix.click(CAPTION, IDOK)
+    proc.wait(60)
+    assert inst.exists('Data\\locked.dat')
+    assert not any(p.name.endswith('.tmp') for p in inst.root.rglob('*'))
+    if prefix.nt:
+        assert prefix.pending_renames() == [f'\\??\\{locked}']
+    else:
+        assert wininit_renames(prefix) == [short_path(prefix, locked)]
+    release(prefix, flag)
+    holder.wait(30)
+    prefix.wait_server()
+    prefix.restart()
+    assert not inst.exists('Data\\locked.dat')
+
+
+@pytest.mark.flavours('win98')
+def test_every_deferred_file_keeps_its_own_wininit_line(prefix):
+    only_record_on_9x(prefix)
+    inst = InstallFolder(prefix)
+    prefix.write('C:\\windows\\wininit.ini', b'[rename]\r\nC:\\KEEP.TXT=C:\\KEEP.NEW\r\n')
+    first = f'{inst.win}\\one.dat'
+    second = f'{inst.win}\\Sub Folder\\two.dat'
+    inst.add('one.dat')
+    inst.add('Sub Folder\\two.dat')
+    inst.write_list(['one.dat', 'Sub Folder\\two.dat'])
+    holders = [hold(prefix, 'open', first), hold(prefix, 'open', second)]
+    proc = prefix.start(inst.exe, '/s')
+    text, _ = prefix.message_box(CAPTION)
+    assert text == REBOOT
+    prefix.click(CAPTION, IDOK)
+    proc.wait(60)
+    ini = prefix.unix('C:\\windows\\wininit.ini').read_bytes().decode('latin-1')
+    assert ini.startswith('[rename]\r\nC:\\KEEP.TXT=C:\\KEEP.NEW\r\n')
+    assert wininit_renames(prefix) == [short_path(prefix, first), short_path(prefix, second)]
+    for holder, flag in holders:
+        release(prefix, flag)
+        holder.wait(30)
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+def test_percent_signs_in_the_install_path_keep_their_meaning(prefix):
+    inst = sample_install(prefix, 'C:\\Program Files\\Q%TEMP%b 100%')
+    uninstall(prefix, inst)
+    prefix.wait_server()
+    batch, _ = recorded(prefix)
+    assert 'rd "C:\\Program Files\\Q%%TEMP%%b 100%%"' in batch
+    assert not inst.exists(), inst.listing()
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+def test_an_executable_still_locked_after_five_tries_gets_the_warning(prefix):
+    inst = sample_install(prefix)
+    holder, flag = hold(prefix, 'open', inst.exe)
+    uninstall(prefix, inst)
+    # The batch file cannot delete the executable and asks it to warn.
+    text, buttons = prefix.message_box(CAPTION, 30000)
+    assert text == f'Uninstall completed\nYou should delete {inst.win}\\uninstall.exe manually'
+    assert list(buttons) == [IDOK]
+    prefix.click(CAPTION, IDOK)
+    release(prefix, flag)
+    holder.wait(30)
+    prefix.wait_server()
+    assert inst.listing() == ['uninstall.exe']
+    assert not prefix.unix(temp_folder(prefix) + '\\Uninstall_Qbx.Bat').exists()
+
+
+def test_wait_and_unknown_switches_do_nothing(prefix):
+    inst = sample_install(prefix)
+    before = inst.listing()
+    for switch, least in (('/wait', 2.0), ('-WAITING', 2.0), ('/clean', 0.0), ('/sx', 0.0)):
+        start = time.monotonic()
+        rc, _ = prefix.wine(inst.exe, switch)
+        took = time.monotonic() - start
+        assert rc == 0
+        assert took >= least, (switch, took)
+        assert prefix.no_window(CAPTION, 500)
+    prefix.wait_server()
+    assert inst.listing() == before
+    assert recorded(prefix) == (None, {})
+
+
+def test_warning_switch_shows_the_completion_message(prefix):
+    inst = sample_install(prefix, 'C:\\Program Files\\Quabix Archiver')
+    before = inst.listing()
+    proc = prefix.start(inst.exe, '/warning')
+    text, buttons = prefix.message_box(CAPTION)
+    assert text == f'Uninstall completed\nYou should delete {inst.exe} manually'
+    assert list(buttons) == [IDOK]
+    prefix.click(CAPTION, IDOK)
+    assert proc.wait(30) == 0
+    prefix.wait_server()
+    assert inst.listing() == before
+
+
+@pytest.mark.flavours('nt64')
+def test_silent_uninstall_asks_nothing(prefix):
+    inst = sample_install(prefix)
+    proc = prefix.start(inst.exe, '-S')
+    assert proc.wait(60) == 0
+    prefix.wait_server()
+    assert not inst.exists(), inst.listing()

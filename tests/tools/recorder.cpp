@@ -1,0 +1,68 @@
+// recorder: stands in for the command interpreter (COMSPEC) in the uninstall
+// tests. It keeps a copy of the batch file it is asked to run and notes how
+// it was started, then runs the real cmd.exe on it unless told not to.
+//
+// Records into the folder named by the file C:\qbx-record\dir (default
+// C:\qbx-record): batch.bat, and start.txt with the command line, the
+// current directory and the start-up flags. When C:\qbx-record\norun exists
+// the batch file is only recorded (the 9x form cannot run under Wine's cmd).
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+int main()
+{
+  const char *dir = "C:\\qbx-record";
+  CreateDirectoryA(dir, NULL);
+  const char *cmd = GetCommandLineA();
+  // Our own name comes first; the rest is what the tool passed: /c "bat".
+  const char *args = strstr(cmd, " /c ");
+  char bat[MAX_PATH * 2] = "";
+  if (args)
+  {
+    const char *q = strchr(args, '"');
+    const char *e = q ? strchr(q + 1, '"') : NULL;
+    if (q && e && (size_t)(e - q - 1) < sizeof(bat))
+    {
+      memcpy(bat, q + 1, e - q - 1);
+      bat[e - q - 1] = 0;
+    }
+  }
+  char path[MAX_PATH];
+  snprintf(path, sizeof(path), "%s\\batch.bat", dir);
+  CopyFileA(bat, path, FALSE);
+
+  STARTUPINFOA si;
+  GetStartupInfoA(&si);
+  char cwd[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof(cwd), cwd);
+  snprintf(path, sizeof(path), "%s\\start.txt", dir);
+  FILE *f = fopen(path, "wb");
+  if (f)
+  {
+    // With STARTF_USESTDHANDLES the tool hands over the NUL device.
+    fprintf(f, "command=%s\r\ncwd=%s\r\nbat=%s\r\nflags=%lu\r\nshow=%u\r\nstdin=%lu\r\nstdout=%lu\r\n",
+            cmd, cwd, bat, (unsigned long)si.dwFlags, (unsigned)si.wShowWindow,
+            (unsigned long)GetFileType(si.hStdInput), (unsigned long)GetFileType(si.hStdOutput));
+    fclose(f);
+  }
+  snprintf(path, sizeof(path), "%s\\norun", dir);
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES || !args)
+    return 0;
+
+  char real[MAX_PATH * 3];
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof(system));
+  snprintf(real, sizeof(real), "%s\\cmd.exe%s", system, args);
+  STARTUPINFOA start = {sizeof(start)};
+  start.dwFlags = STARTF_USESHOWWINDOW;
+  start.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessA(NULL, real, NULL, NULL, TRUE, 0, NULL, NULL, &start, &pi))
+    return 3;
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  return (int)code;
+}
