@@ -3,7 +3,6 @@
 #include "integration/integration.h"
 #include "integration/setup_options.h"
 #include "registry/registry.h"
-#include "registry/view64.h"
 #include "util/path.h"
 #include "util/platform.h"
 #include "util/text.h"

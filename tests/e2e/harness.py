@@ -272,11 +272,11 @@ class InstallFolder:
         self.win = win
         self.root = prefix.unix(win)
         self.root.mkdir(parents=True, exist_ok=True)
-        self.exe = f'{win}\\uninstall.exe'
+        self.exe = win.rstrip('\\') + '\\uninstall.exe'
         prefix.copy_in(EXE, self.exe)
 
     def add(self, rel, data=b'x'):
-        return self.prefix.write(f'{self.win}\\{rel}', data)
+        return self.prefix.write(self.win.rstrip('\\') + '\\' + rel, data)
 
     def folder(self, rel):
         p = self.root / rel.replace('\\', '/')

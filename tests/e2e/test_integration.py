@@ -282,3 +282,97 @@ def test_setup_and_uninstall_give_the_machine_back(prefix):
     # Links, groups and the listed files are gone.
     assert files_of(prefix) == files_before
     assert inst.listing() == ([] if prefix.nt else ['uninstall.exe'])
+
+
+@pytest.mark.flavours('nt64', 'win98')
+def test_saved_associations_survive_and_give_back_follows_the_rules(prefix):
+    only_record_on_9x(prefix)
+    other_programs(prefix)
+    inst = product(prefix)
+    reg_lines(prefix, [
+        # .cab is the archiver's, with a saved "Type" that names it in capitals.
+        ('HKCR\\.cab', None, 'REG_SZ', 'Quabix'),
+        (f'{APP}\\Setup\\.cab', 'Exist', 'REG_DWORD', '1'),
+        (f'{APP}\\Setup\\.cab', 'Type', 'REG_SZ', 'QUABIX'),
+        (f'{APP}\\Setup\\.cab', 'Set', 'REG_DWORD', '0'),
+        # .arj has a default value too long to be the archiver's.
+        ('HKCR\\.arj', None, 'REG_SZ', 'Quabix' + 'x' * 74),
+        (f'{APP}\\Setup\\.arj', 'Type', 'REG_SZ', 'an older record'),
+    ])
+    setup_silently(prefix, inst)
+    setup_silently(prefix, inst)  # the second run saves nothing again
+    snap = prefix.snapshot()
+    assert snap.data(f'{CLASSES}\\.zip') == 'Quabix.ZIP'
+    assert snap.data(f'{APP}\\Setup\\.zip', 'Type') == OTHER_ZIP
+    assert snap.data(f'{APP}\\Setup\\.zip', 'ShellNew') == '*'
+    assert snap.key(f'{CLASSES}\\.cab') == {'': ('REG_SZ', '')}, 'a saved "QUABIX" gives back an empty default'
+    assert snap.data(f'{CLASSES}\\.arj') == 'Quabix'
+    assert snap.data(f'{APP}\\Setup\\.arj', 'Type') == 'Quabix' + 'x' * 74, 'saved again'
+
+    # Another program takes .zip back; clearing the box then changes nothing.
+    prefix.reg_add('HKCR\\.zip', None, 'REG_SZ', 'ThirdParty.Zip')
+    prefix.reg_add(f'{APP}\\Setup\\.zip', 'Set', 'REG_DWORD', '0')
+    before = prefix.snapshot()
+    setup_silently(prefix, inst)
+    after = prefix.snapshot()
+    assert after.key(f'{CLASSES}\\.zip') == before.key(f'{CLASSES}\\.zip')
+    assert after.key(f'{CLASSES}\\.zip\\ShellNew') == before.key(f'{CLASSES}\\.zip\\ShellNew')
+    assert after.key(f'{APP}\\Setup\\.zip') == before.key(f'{APP}\\Setup\\.zip')
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+def test_a_missing_shell_extension_dll_skips_only_its_class_keys(prefix):
+    inst = product(prefix)
+    (inst.root / 'qbxext.dll').unlink()
+    setup_silently(prefix, inst)
+    snap = prefix.snapshot()
+    assert not snap.has(clsid_key(prefix, CLSID32))
+    for handler in CLSID_HANDLERS:
+        assert snap.has(f'{CLASSES}\\{handler.format(CLSID32)}'), handler
+    assert snap.value(key32(prefix, APPROVED), CLSID32) == ('REG_SZ', 'Quabix shell extension')
+    if prefix.flavour == 'nt64':
+        assert snap.data(clsid_key(prefix, CLSID64, True) + '\\InProcServer32') == f'{inst.win}\\qbxext64.dll'
+
+
+@pytest.mark.flavours('nt32')
+def test_new_archive_templates_follow_the_windows_version(prefix):
+    inst = product(prefix)
+    for version, takes_file in (('win98', False), ('nt40', False), ('winme', True), ('win2k', True)):
+        prefix.reg_add('HKCU\\Software\\Wine\\AppDefaults\\uninstall.exe', 'Version', 'REG_SZ', version)
+        setup_silently(prefix, inst)
+        snap = prefix.snapshot()
+        for ext, image, name in (('.qbx', QBX_IMAGE, 'qbxnew.dat'), ('.zip', ZIP_IMAGE, 'zipnew.dat')):
+            expected = ({'FileName': ('REG_SZ', f'{inst.win}\\{name}')} if takes_file
+                        else {'Data': ('REG_BINARY', image)})
+            assert snap.key(f'{CLASSES}\\{ext}\\ShellNew') == expected, (version, ext)
+        # An existing template file is not written again.
+        if takes_file:
+            (inst.root / 'zipnew.dat').write_bytes(b'edited by the user')
+    assert (inst.root / 'zipnew.dat').read_bytes() == b'edited by the user'
+
+
+@pytest.mark.flavours('nt64')
+def test_an_existing_desktop_link_stays_and_the_start_menu_link_is_rewritten(prefix):
+    inst = product(prefix)
+    all_choices_on(prefix)
+    f = folders(prefix)
+    desktop = prefix.write(f['desktop'] + '\\Quabix.lnk', b'a link the user edited')
+    start = prefix.write(f['start'] + '\\Quabix.lnk', b'an old link')
+    setup_silently(prefix, inst)
+    prefix.wait_server()
+    assert desktop.read_bytes() == b'a link the user edited'
+    check_link(prefix, f['start'] + '\\Quabix.lnk', f'{inst.win}\\Quabix.exe')
+    assert start.read_bytes() != b'an old link'
+
+
+@pytest.mark.flavours('nt32')
+def test_app_paths_in_a_folder_under_a_drive_root_and_in_the_root(prefix):
+    entry = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Quabix.exe'
+    for win, archiver, folder in (('C:\\Quabix', 'C:\\Quabix\\Quabix.exe', 'C:\\Quabix'),
+                                  ('C:\\', 'C:\\Quabix.exe', 'C:\\')):
+        inst = InstallFolder(prefix, win)
+        setup_silently(prefix, inst)
+        snap = prefix.snapshot()
+        assert snap.key(entry) == {'': ('REG_SZ', archiver), 'Path': ('REG_SZ', folder)}, win
+        key = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver'
+        assert snap.data(key, 'UninstallString') == inst.exe
