@@ -254,6 +254,25 @@ class Prefix:
         assert len(users) == 1
         return '\\'.join(['C:\\users', users[0].name, *parts])
 
+    def special_folders(self):
+        """The desktop, Start menu, Programs and all-users Programs folders."""
+        start = self.user_folder('AppData', 'Roaming', 'Microsoft', 'Windows', 'Start Menu')
+        return {
+            'desktop': self.user_folder('Desktop'),
+            'start': start,
+            'programs': start + '\\Programs',
+            'common': 'C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs',
+        }
+
+    def special_files(self):
+        """Everything in the special folders: 'desktop/x.lnk' -> bytes."""
+        out = {}
+        for name, win in self.special_folders().items():
+            root = self.unix(win)
+            for p in sorted(root.rglob('*')) if root.exists() else []:
+                out[f'{name}/{p.relative_to(root)}'] = p.read_bytes() if p.is_file() else None
+        return out
+
     def pending_renames(self):
         value = self.reg_query('HKLM\\System\\CurrentControlSet\\Control\\Session Manager',
                                'PendingFileRenameOperations')

@@ -29,13 +29,6 @@ CLSID_HANDLERS = ['Quabix\\shellex\\ContextMenuHandlers\\{}', 'Quabix\\shellex\\
                   'exefile\\shellex\\PropertySheetHandlers\\{}']
 APPROVED = 'Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved'
 
-# What Wine itself records when the first window of a prefix opens: the
-# console settings, the fonts it found on the host, the state of the display
-# device. Nothing of the tool's.
-WINE_NOISE = [r'^HKCU\\Console$', r'\\CurrentVersion\\Fonts$', r'^HKCU\\Software\\Wine\\Fonts\\',
-              r'^HKLM\\System\\CurrentControlSet\\Control\\Class\\', r'^HKLM\\System\\CurrentControlSet\\Enum\\DISPLAY\\']
-
-
 def key32(prefix, path):
     """Where a 32-bit program's write to HKLM\\Software\\<path> lands."""
     return f'HKLM\\Software\\Wow6432Node\\{path}' if prefix.flavour == 'nt64' else f'HKLM\\Software\\{path}'
@@ -89,26 +82,6 @@ def uninstall(prefix, inst):
     assert text == CONFIRM
     prefix.click(CAPTION, IDYES)
     proc.wait(120)
-
-
-def folders(prefix):
-    start = prefix.user_folder('AppData', 'Roaming', 'Microsoft', 'Windows', 'Start Menu')
-    return {
-        'desktop': prefix.user_folder('Desktop'),
-        'start': start,
-        'programs': start + '\\Programs',
-        'common': 'C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs',
-    }
-
-
-def files_of(prefix):
-    """The special folders and the install folder: name -> bytes."""
-    out = {}
-    for name, win in folders(prefix).items():
-        root = prefix.unix(win)
-        for p in sorted(root.rglob('*')) if root.exists() else []:
-            out[f'{name}/{p.relative_to(root)}'] = p.read_bytes() if p.is_file() else None
-    return out
 
 
 def lnkinfo(path):
@@ -209,7 +182,7 @@ def check_setup(prefix, inst, snap):
     for n in ('ShellExt', 'CascadedMenu', 'MenuIcons'):
         assert snap.value(f'{APP}\\Setup', n) == ('REG_DWORD', 1)
     # Links and program groups.
-    f = folders(prefix)
+    f = prefix.special_folders()
     check_link(prefix, f['desktop'] + '\\Quabix.lnk', exe)
     check_link(prefix, f['start'] + '\\Quabix.lnk', exe)
     groups = [f['programs']] + ([f['common']] if nt else [])
@@ -247,7 +220,7 @@ def test_setup_and_uninstall_give_the_machine_back(prefix):
     other_programs(prefix)
     inst = product(prefix)
     before = prefix.snapshot()
-    files_before = files_of(prefix)
+    files_before = prefix.special_files()
     all_choices_on(prefix)
 
     setup_silently(prefix, inst)
@@ -257,7 +230,7 @@ def test_setup_and_uninstall_give_the_machine_back(prefix):
     uninstall(prefix, inst)
     after = prefix.snapshot()
     allowed = intended_leftovers(prefix)
-    changes = wineregistry.diff(before, after, WINE_NOISE)
+    changes = wineregistry.diff(before, after, wineregistry.WINE_NOISE)
     unexpected = []
     for change in changes:
         kind, what, rest = change.split(' ', 2)
@@ -280,7 +253,7 @@ def test_setup_and_uninstall_give_the_machine_back(prefix):
     assert not after.has(f'{CLASSES}\\.cab')
     assert not after.has(APP)
     # Links, groups and the listed files are gone.
-    assert files_of(prefix) == files_before
+    assert prefix.special_files() == files_before
     assert inst.listing() == ([] if prefix.nt else ['uninstall.exe'])
 
 
@@ -355,7 +328,7 @@ def test_new_archive_templates_follow_the_windows_version(prefix):
 def test_an_existing_desktop_link_stays_and_the_start_menu_link_is_rewritten(prefix):
     inst = product(prefix)
     all_choices_on(prefix)
-    f = folders(prefix)
+    f = prefix.special_folders()
     desktop = prefix.write(f['desktop'] + '\\Quabix.lnk', b'a link the user edited')
     start = prefix.write(f['start'] + '\\Quabix.lnk', b'an old link')
     setup_silently(prefix, inst)

@@ -12,6 +12,12 @@ from pathlib import Path
 
 ROOTS = {'system.reg': 'HKLM', 'user.reg': 'HKCU'}
 
+# What Wine itself records when the first window of a prefix opens: the
+# console settings, the fonts it found on the host, the state of the display
+# device. Nothing of the tool's.
+WINE_NOISE = [r'^HKCU\\Console$', r'\\CurrentVersion\\Fonts$', r'^HKCU\\Software\\Wine\\Fonts\\',
+              r'^HKLM\\System\\CurrentControlSet\\Control\\Class\\', r'^HKLM\\System\\CurrentControlSet\\Enum\\DISPLAY\\']
+
 
 def _unescape(text):
     out = []
