@@ -270,7 +270,10 @@ class Prefix:
         for name, win in self.special_folders().items():
             root = self.unix(win)
             for p in sorted(root.rglob('*')) if root.exists() else []:
-                out[f'{name}/{p.relative_to(root)}'] = p.read_bytes() if p.is_file() else None
+                rel = p.relative_to(root)
+                if name == 'start' and rel.parts[0] == 'Programs':
+                    continue  # listed as 'programs'
+                out[f'{name}/{rel}'] = p.read_bytes() if p.is_file() else None
         return out
 
     def pending_renames(self):
