@@ -1,5 +1,6 @@
 // The uninstall list as the driver reads it: lines like fgets, trimmed,
-// checked and joined to an install folder.
+// checked and joined to an install folder. A line that holds a NUL byte or
+// does not fit the line buffer is refused whole, never taken in pieces.
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -51,12 +52,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   const char folder[] = "C:\\Program Files\\Quabix\\";
   for (int pass = 0; pass < 2; pass++)
   {
-    while (ReadListLine(reader, line, sizeof(line)))
+    // The lines as the input holds them, each from its start to its line
+    // feed: the reader must give exactly those that are whole and NUL-free.
+    size_t at = 0;
+    const char *text = reinterpret_cast<const char *>(in.Data);
+    ListEntryKind kind;
+    while ((kind = ReadListEntry(reader, line, sizeof(line))) != ListEnd)
     {
-      if (strlen(line) >= sizeof(line))
+      if (at >= in.Size)
+        __builtin_trap(); // more lines than the input has
+      const char *lf = static_cast<const char *>(memchr(text + at, '\n', in.Size - at));
+      size_t end = lf ? (size_t)(lf - text) + 1 : in.Size;
+      bool whole = end - at <= (size_t)kListLineSize - 1 && !memchr(text + at, 0, end - at);
+      if (whole != (kind == ListEntry))
         __builtin_trap();
-      TrimLineEnd(line);
-      if (line[0] == 0 || !IsEntryInsideFolder(line))
+      if (whole)
+      {
+        size_t len = strlen(line);
+        if (len > end - at || memcmp(line, text + at, len) != 0)
+          __builtin_trap();
+        for (size_t i = len; i < end - at; i++)
+          if (!strchr(" \t\r\n", text[at + i]))
+            __builtin_trap(); // only the trimmed line end may be missing
+      }
+      at = end;
+      if (kind != ListEntry || line[0] == 0 || !IsEntryInsideFolder(line))
         continue;
       if (JoinListPath(path, sizeof(path), folder, line))
       {
@@ -67,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         StripFileName(path);
       }
     }
+    if (at != in.Size)
+      __builtin_trap(); // a line was lost
     in.Pos = 0;
     RewindListReader(reader);
   }

@@ -12,9 +12,9 @@
 #include "util/platform.h"
 #include "util/text.h"
 
-namespace {
-
 const char kListName[] = "Uninstall.lst";
+
+namespace {
 
 int ReadFromFile(void *context, char *buffer, int count)
 {
@@ -33,10 +33,10 @@ int RunPass(ListReader &reader, const char *folder, bool &restartNeeded)
   int removed = 0;
   char line[kListLineSize];
   char path[kPathSize];
-  while (ReadListLine(reader, line, sizeof(line)))
+  ListEntryKind kind;
+  while ((kind = ReadListEntry(reader, line, sizeof(line))) != ListEnd)
   {
-    TrimLineEnd(line);
-    if (line[0] == 0)
+    if (kind == ListRefused || line[0] == 0)
       continue;
     // Never reach outside the install folder, and never act on a path that
     // had to be cut short.
@@ -115,11 +115,17 @@ void RunUninstall()
     RewindListReader(reader);
   }
   list.Close();
-  DeleteFileA(kListName);
 
   if (restartNeeded)
     MessageBoxA(NULL, GetLangString(IDS_REBOOT_NEEDED), GetLangString(IDS_UNINSTALL_CAPTION),
                 MB_ICONINFORMATION | MB_SETFOREGROUND);
 
-  StartSelfRemoval();
+  // The list goes only once self-removal is under way: an uninstall stopped
+  // before finds it again and finishes its work. The batch file deletes it
+  // too, should this run be stopped right after starting it.
+  char listPath[kPathSize];
+  bool listNamed = JoinListPath(listPath, sizeof(listPath), folder, kListName);
+  StartSelfRemoval(); // the parent of the install folder is current now
+  if (listNamed)
+    DeleteFileA(listPath);
 }

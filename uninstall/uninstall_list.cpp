@@ -36,10 +36,10 @@ bool Fill(ListReader &reader)
 }
 } // namespace
 
-bool ReadListLine(ListReader &reader, char *line, int size)
+int ReadListLine(ListReader &reader, char *line, int size)
 {
   if (size < 2)
-    return false;
+    return 0;
   int n = 0;
   while (n < size - 1)
   {
@@ -51,7 +51,44 @@ bool ReadListLine(ListReader &reader, char *line, int size)
       break;
   }
   line[n] = 0;
-  return n > 0;
+  return n;
+}
+
+namespace {
+bool AtEnd(ListReader &reader)
+{
+  return reader.Pos >= reader.Len && !Fill(reader);
+}
+} // namespace
+
+ListEntryKind ReadListEntry(ListReader &reader, char *line, int size)
+{
+  bool refused = false;
+  for (;;)
+  {
+    int n = ReadListLine(reader, line, size);
+    if (n == 0)
+    {
+      if (!refused)
+        return ListEnd;
+      line[0] = 0;
+      return ListRefused;
+    }
+    if (strlen(line) != (size_t)n)
+      refused = true;
+    // Whole when it ends in a line feed, when the buffer was not filled or
+    // when the list ends right after it.
+    if (line[n - 1] == '\n' || n < size - 1 || AtEnd(reader))
+      break;
+    refused = true;
+  }
+  if (refused)
+  {
+    line[0] = 0;
+    return ListRefused;
+  }
+  TrimLineEnd(line);
+  return ListEntry;
 }
 
 namespace {

@@ -23,8 +23,22 @@ void InitListReader(ListReader &reader, ListSource source, void *context);
 void RewindListReader(ListReader &reader);
 
 // Reads one line into line (at most size - 1 bytes, stopping after a line
-// feed) and terminates it. False at the end of the list.
-bool ReadListLine(ListReader &reader, char *line, int size);
+// feed) and terminates it. Returns the number of bytes read, NUL bytes
+// included; 0 at the end of the list.
+int ReadListLine(ListReader &reader, char *line, int size);
+
+enum ListEntryKind
+{
+  ListEnd,
+  ListEntry,   // line holds the entry, trimmed (empty for a blank line)
+  ListRefused, // a line that would have to be cut short: never acted on
+};
+
+// Reads the next line of the list as an entry, trimmed of its line end and
+// trailing blanks. A line that holds a NUL byte, or that is longer than the
+// line buffer, is refused whole, all its pieces: cut at the NUL or at the
+// buffer's end it would name another file.
+ListEntryKind ReadListEntry(ListReader &reader, char *line, int size);
 
 // False for an entry that could reach outside the install folder: one with a
 // component made of dots (and blanks) that Windows would take for "..".

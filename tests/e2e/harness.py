@@ -111,7 +111,7 @@ class Prefix:
         self.logs.mkdir()
         self._log_count = 0
         self.start_server()
-        for tool in ('winpilot.exe', 'holder.exe', 'recorder.exe'):
+        for tool in ('winpilot.exe', 'holder.exe', 'recorder.exe', 'stopper.exe'):
             self.copy_in(TOOLS_DIR / tool, f'{TOOLS}\\{tool}')
         self.reg_add('HKCU\\Environment', 'COMSPEC', 'REG_SZ', f'{TOOLS}\\recorder.exe')
         if version:

@@ -10,6 +10,9 @@
 //   winpilot close <caption>               the close box (WM_SYSCOMMAND)
 //   winpilot windows                       every visible top-level window
 //   winpilot shortpath <path>              the short (8.3) form of a path
+//   winpilot visible <caption> <ms> <flag> write <flag>, then return as soon
+//                                          as the window is visible (for
+//                                          timing: polls every millisecond)
 //
 // Commands can be chained with "--" in one run. Captions are exact; "*"
 // matches any window of dialog class. Exit code 1 when a step failed.
@@ -173,6 +176,23 @@ int RunCommand(int argc, char **argv)
     return 0;
   }
   const char *caption = argv[1];
+  if (strcmp(cmd, "visible") == 0 && argc > 3)
+  {
+    int ms = atoi(argv[2]);
+    HANDLE flag = CreateFileA(argv[3], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL, CREATE_ALWAYS, 0,
+                              NULL);
+    if (flag != INVALID_HANDLE_VALUE)
+      CloseHandle(flag);
+    DWORD start = GetTickCount();
+    while (!FindTop(caption))
+    {
+      if ((int)(GetTickCount() - start) > ms)
+        return Fail("no window", caption);
+      Sleep(1);
+    }
+    printf("{\"visible\":true}\n");
+    return 0;
+  }
   if (strcmp(cmd, "gone") == 0)
   {
     int ms = argc > 2 ? atoi(argv[2]) : 10000;

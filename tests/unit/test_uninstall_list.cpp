@@ -62,6 +62,48 @@ TEST(UninstallList, LongLinesAreSplitAt2047Bytes)
   EXPECT_EQ("c\n", lines[2]);
 }
 
+// Entries as the driver gets them: "" for a blank line, "!" for a refused one.
+std::vector<std::string> ReadEntries(MemorySource &m)
+{
+  ListReader reader;
+  InitListReader(reader, ReadMemory, &m);
+  std::vector<std::string> entries;
+  char line[kListLineSize];
+  ListEntryKind kind;
+  while ((kind = ReadListEntry(reader, line, sizeof(line))) != ListEnd)
+    entries.push_back(kind == ListRefused ? "!" : line);
+  return entries;
+}
+
+TEST(UninstallList, EntriesAreTrimmedLinesAndOverlongLinesAreRefusedWhole)
+{
+  MemorySource m;
+  // Cut at 2047 bytes, the rest of the first line would be "keep.txt".
+  m.Data = std::string(2047, 'x') + "keep.txt\r\n" + " a.txt \t\r\n\r\n" + std::string(2046, 'y') + "\n" +
+           std::string(3000, 'z') + "\r\n" + std::string(2047, 'w');
+  m.Chunk = 1000;
+  std::vector<std::string> entries = ReadEntries(m);
+  ASSERT_EQ(6u, entries.size());
+  EXPECT_EQ("!", entries[0]);
+  EXPECT_EQ(" a.txt", entries[1]);
+  EXPECT_EQ("", entries[2]);
+  EXPECT_EQ(std::string(2046, 'y'), entries[3]); // 2047 bytes with its line feed: whole
+  EXPECT_EQ("!", entries[4]);
+  EXPECT_EQ(std::string(2047, 'w'), entries[5]); // the last line, whole at the end of the list
+}
+
+TEST(UninstallList, LinesWithNulBytesAreRefused)
+{
+  MemorySource m;
+  m.Data = std::string("keep.txt\0.bak\r\nnext.txt\n\0\nlast", 30);
+  std::vector<std::string> entries = ReadEntries(m);
+  ASSERT_EQ(4u, entries.size());
+  EXPECT_EQ("!", entries[0]);
+  EXPECT_EQ("next.txt", entries[1]);
+  EXPECT_EQ("!", entries[2]);
+  EXPECT_EQ("last", entries[3]);
+}
+
 TEST(UninstallList, EmptyAndFailingSourcesEndAtOnce)
 {
   MemorySource m;
