@@ -127,10 +127,12 @@ def main():
             print(f'{order:8s} NSIS:          ' + ' '.join(f'{t:.2f}' for t in theirs) +
                   f'  (left {peer_left} entries)')
         print()
-        print(f'{"order":8s} {"uninstall.exe":>14s} {"NSIS":>8s} {"ratio":>7s}')
+        goals = {'natural': 1.0, 'reverse': 2.0}
         for order, (ours, theirs) in results.items():
             a, b = statistics.median(ours), statistics.median(theirs)
-            print(f'{order:8s} {a:13.2f}s {b:7.2f}s {a / b:7.2f}x')
+            verdict = 'met' if a / b <= goals[order] else 'MISSED'
+            print(f'uninstall {order} order: uninstall.exe {a:.2f} s, NSIS {b:.2f} s, ratio {a / b:.2f}x, '
+                  f'goal <= {goals[order]:.1f}x: {verdict}')
     finally:
         prefix.close()
         x.stop()

@@ -11,6 +11,7 @@ packages=(
   python3 python3-pytest
   locales liblnk-utils imagemagick x11-apps
   clang libclang-rt-14-dev
+  nsis libbenchmark-dev
 )
 
 missing=()

@@ -10,6 +10,9 @@
 //   winpilot close <caption>               the close box (WM_SYSCOMMAND)
 //   winpilot windows                       every visible top-level window
 //   winpilot shortpath <path>              the short (8.3) form of a path
+//   winpilot acp                           the ANSI code page
+//   winpilot load <dll>                    LoadLibraryA as a program does by
+//                                          default (its own folder first)
 //   winpilot visible <caption> <ms> <flag> write <flag>, then return as soon
 //                                          as the window is visible (for
 //                                          timing: polls every millisecond)
@@ -162,6 +165,11 @@ int RunCommand(int argc, char **argv)
         DumpWindow("window", h);
     return 0;
   }
+  if (strcmp(cmd, "acp") == 0)
+  {
+    printf("{\"acp\":%u}\n", GetACP());
+    return 0;
+  }
   if (argc < 2)
     return Fail("usage", cmd);
   if (strcmp(cmd, "shortpath") == 0)
@@ -172,6 +180,18 @@ int RunCommand(int argc, char **argv)
       return Fail("no short path", argv[1]);
     printf("{\"short\":");
     PutJsonString(shortPath);
+    printf("}\n");
+    return 0;
+  }
+  if (strcmp(cmd, "load") == 0)
+  {
+    char path[MAX_PATH] = "";
+    HMODULE module = LoadLibraryA(argv[1]);
+    if (!module)
+      return Fail("not loaded", argv[1]);
+    GetModuleFileNameA(module, path, sizeof(path));
+    printf("{\"loaded\":");
+    PutJsonString(path);
     printf("}\n");
     return 0;
   }
