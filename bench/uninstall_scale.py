@@ -32,7 +32,7 @@ def make_tree(template, files, folders):
     if template.exists():
         shutil.rmtree(template)
     per_top = 20
-    tops = max(1, folders // (per_top + 1))
+    tops = max(1, -(-folders // (per_top + 1)))  # enough top folders; the list is cut to size
     dirs = []
     for t in range(tops):
         top = f'Part{t:03d}'
@@ -74,12 +74,35 @@ def timed(prefix, *args):
     return took
 
 
+def profile(prefix, install, entries, runs, exe):
+    """Times uninstall.exe on an empty list and on a list of the same entries
+    when none of them exists: the fixed cost and the cost of a pass that
+    removes nothing (the last pass of every run)."""
+    for name, text in (('empty list', ''), ('missing entries', '\r\n'.join(entries) + '\r\n')):
+        times = []
+        for _ in range(runs):
+            if install.exists():
+                shutil.rmtree(install)
+            install.mkdir(parents=True)
+            shutil.copyfile(exe, install / 'uninstall.exe')
+            (install / 'Uninstall.lst').write_bytes(text.encode())
+            times.append(timed(prefix, f'{INSTALL}\\uninstall.exe', '/s'))
+        print(f'profile  uninstall.exe, {name}: median {statistics.median(times):.2f} s '
+              f'(' + ' '.join(f'{t:.2f}' for t in times) + ')')
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('--files', type=int, default=10000)
     parser.add_argument('--folders', type=int, default=500)
     parser.add_argument('--runs', type=int, default=5)
     parser.add_argument('--flavour', default='nt64', choices=['nt64', 'nt32'])
+    parser.add_argument('--exe', type=Path, default=harness.EXE,
+                        help='the uninstall.exe to measure (default: the release build)')
+    parser.add_argument('--profile', action='store_true',
+                        help='also time where uninstall.exe spends its time: an empty list (start-up, '
+                             'integration removal, self-removal) and a list of missing entries (one pass '
+                             'that finds nothing)')
     args = parser.parse_args()
 
     work = ROOT / 'build' / 'bench'
@@ -101,7 +124,7 @@ def main():
             if install.exists():
                 shutil.rmtree(install)
             shutil.copytree(template, install)
-            shutil.copyfile(harness.EXE, install / 'uninstall.exe')
+            shutil.copyfile(args.exe, install / 'uninstall.exe')
             (install / 'Uninstall.lst').write_bytes(('\r\n'.join(orders[order]) + '\r\n').encode())
 
         def remaining():
@@ -127,6 +150,8 @@ def main():
             print(f'{order:8s} NSIS:          ' + ' '.join(f'{t:.2f}' for t in theirs) +
                   f'  (left {peer_left} entries)')
         print()
+        if args.profile:
+            profile(prefix, install, entries, args.runs, args.exe)
         goals = {'natural': 1.0, 'reverse': 2.0}
         for order, (ours, theirs) in results.items():
             a, b = statistics.median(ours), statistics.median(theirs)

@@ -245,12 +245,18 @@ def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_m
     if prefix.nt:
         assert prefix.pending_renames() == [f'\\??\\{locked}']
     else:
-        assert wininit_renames(prefix) == [short_path(prefix, locked)]
+        short_path_before = short_path(prefix, locked)
+        assert wininit_renames(prefix) == [short_path_before]
     release(prefix, flag)
     holder.wait(30)
     prefix.wait_server()
     prefix.restart()
     assert not inst.exists('Data\\locked.dat')
+    if not prefix.nt:
+        # The restart carried the section out and set the file aside.
+        assert not prefix.unix('C:\\windows\\wininit.ini').exists()
+        done = prefix.unix('C:\\windows\\wininit.bak').read_bytes().decode('latin-1')
+        assert f'NUL={short_path_before}' in done
 
 
 @pytest.mark.flavours('win98')
