@@ -28,7 +28,6 @@ def japanese(prefix):
     prefix.start_server()
 
 
-@pytest.mark.flavours('nt64', 'win98')
 def test_setup_and_uninstall_in_a_folder_with_a_trail_byte_backslash(prefix):
     japanese(prefix)
     only_record_on_9x(prefix)
