@@ -15,7 +15,6 @@ medians and the ratio.
 import argparse
 import os
 import statistics
-import subprocess
 import sys
 import time
 from pathlib import Path

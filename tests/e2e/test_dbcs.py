@@ -5,7 +5,6 @@ folder that already ends in a backslash, the paths would name files beside
 the install folder, where canaries wait."""
 import subprocess
 
-import pytest
 
 from harness import BUILD, InstallFolder
 from test_integration import APP, all_choices_on, setup_silently

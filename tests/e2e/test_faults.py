@@ -13,7 +13,7 @@ import pytest
 
 import harness
 import wineregistry
-from harness import TOOLS, InstallFolder
+from harness import TOOLS
 from test_integration import CLSID32, all_choices_on, lnkinfo, other_programs, product, setup_silently
 from test_uninstall import only_record_on_9x, temp_folder
 

@@ -4,7 +4,6 @@ install folder, and still finish its work."""
 import random
 import re
 
-import pytest
 
 from harness import InstallFolder
 from test_uninstall import only_record_on_9x, recorded
