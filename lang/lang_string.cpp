@@ -104,10 +104,19 @@ void TranslateDialog(const char *dialogName, HWND dialog)
   int dx = (w.right - w.left + 1) - c.right;
   int dy = (w.bottom - w.top + 1) - c.bottom;
   if (scale)
+  {
     SetWindowPos(dialog, NULL, 0, 0, c.right * xs / 100 + dx, c.bottom * ys / 100 + dy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+    // Left and top stay; a mirrored dialog's children moved with its right
+    // edge, which is where their offsets are measured from.
+    GetWindowRect(dialog, &w);
+  }
   TranslateWindowText(dialog, dialogName);
   dy -= GetSystemMetrics(SM_CYDLGFRAME);
+
+  // A mirrored dialog places its children from the right edge of its client
+  // area: their horizontal offsets are taken from the right.
+  bool mirrored = (GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
 
   HWND first = GetWindow(dialog, GW_CHILD);
   HWND child = first;
@@ -118,7 +127,7 @@ void TranslateDialog(const char *dialogName, HWND dialog)
     {
       RECT r;
       GetWindowRect(child, &r);
-      int x = (r.left - w.left - dx / 2) * xs / 100;
+      int x = ((mirrored ? w.right - r.right : r.left - w.left) - dx / 2) * xs / 100;
       int y = (r.top - w.top - dy) * ys / 100;
       int width = (r.right - r.left + 1) * xs / 100;
       int height = (r.bottom - r.top + 1) * ys / 100;
@@ -127,8 +136,11 @@ void TranslateDialog(const char *dialogName, HWND dialog)
       GetClassNameA(child, cls, sizeof(cls));
       if (CompareTextNoCase(cls, "COMBOBOX") == 0 && (GetWindowLongA(child, GWL_STYLE) & 3) != CBS_SIMPLE)
       {
-        RECT d;
-        if (SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, (LPARAM)&d))
+        // A drop-down combo box is sized with its list. The result is not
+        // checked: Wine returns 0 (CB_OKAY) for success.
+        RECT d = {0, 0, 0, 0};
+        SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, (LPARAM)&d);
+        if (d.bottom > d.top)
           height += (d.bottom - d.top + 1) * ys / 100;
       }
       SetWindowPos(child, NULL, x, y, width, height, SWP_NOZORDER | SWP_NOOWNERZORDER);
