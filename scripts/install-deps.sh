@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev
   python3 python3-pytest
   locales liblnk-utils imagemagick x11-apps
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -25,7 +25,9 @@ HOME_LINKS = ('Desktop', 'Documents', 'Downloads', 'Music', 'Pictures', 'Videos'
 def wine_env(prefix, arch=None):
     env = dict(os.environ)
     env['WINEPREFIX'] = str(prefix)
-    env['WINEDLLOVERRIDES'] = 'mscoree,mshtml='
+    # No Mono or Gecko prompts, and no menu entries or file types in the
+    # host's desktop for the links and associations that the tests make.
+    env['WINEDLLOVERRIDES'] = 'mscoree,mshtml=;winemenubuilder.exe=d'
     env['WINEDEBUG'] = '-all'
     if arch:
         env['WINEARCH'] = arch

@@ -305,7 +305,9 @@ def test_an_executable_still_locked_after_five_tries_gets_the_warning(prefix):
 def test_wait_and_unknown_switches_do_nothing(prefix):
     inst = sample_install(prefix)
     before = inst.listing()
-    for switch, least in (('/wait', 2.0), ('-WAITING', 2.0), ('/clean', 0.0), ('/sx', 0.0)):
+    # Any counted switch keeps uninstall mode away.
+    for switch, least in (('/wait', 2.0), ('-WAITING', 2.0), ('/clean', 0.0), ('/sx', 0.0),
+                          ('C:\\my-files\\x', 0.0)):
         start = time.monotonic()
         rc, _ = prefix.wine(inst.exe, switch)
         took = time.monotonic() - start

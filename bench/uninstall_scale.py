@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""Uninstall at scale, side by side with a peer in the same run.
+
+A tree of FILES files in FOLDERS folders is uninstalled by uninstall.exe /s
+(its list names the files first, then the folders, deepest first) and by an
+NSIS program built with makensis whose script deletes the same entries, one
+Delete or RMDir per entry, in the same order. Then both again with the list
+in reverse order. Each run gets a fresh copy of the tree; the two tools
+alternate; the time is from the start of the program to its exit (the
+self-removal batch file that uninstall.exe starts at its end is recorded but
+not run). Prints every time, the medians and the ratio.
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / 'tests' / 'e2e'))
+os.environ.setdefault('QBX_BUILD', str(ROOT / 'build' / 'release'))
+import harness  # noqa: E402
+
+INSTALL = 'C:\\bench\\Quabix'
+
+
+def make_tree(template, files, folders):
+    """folders/20 top folders with 20 subfolders each; files spread evenly."""
+    if template.exists():
+        shutil.rmtree(template)
+    per_top = 20
+    tops = max(1, folders // (per_top + 1))
+    dirs = []
+    for t in range(tops):
+        top = f'Part{t:03d}'
+        dirs.append(top)
+        for s in range(per_top):
+            dirs.append(f'{top}\\Sub{s:02d}')
+    dirs = dirs[:folders]
+    entries = []
+    for i in range(files):
+        d = dirs[i % len(dirs)]
+        entries.append(f'{d}\\file{i:05d}.dat')
+    for d in dirs:
+        (template / d.replace('\\', '/')).mkdir(parents=True, exist_ok=True)
+    for e in entries:
+        (template / e.replace('\\', '/')).write_bytes(b'q' * 64)
+    folders_deepest_first = sorted(dirs, key=lambda d: -d.count('\\'))
+    return entries + folders_deepest_first
+
+
+def nsis_program(work, name, entries):
+    script = work / f'{name}.nsi'
+    lines = ['Unicode true', f'OutFile "{name}.exe"', 'SilentInstall silent', 'RequestExecutionLevel user',
+             'Section']
+    for e in entries:
+        path = f'{INSTALL}\\{e}'
+        lines.append(f'  RMDir "{path}"' if '.' not in e.rsplit('\\', 1)[-1] else f'  Delete "{path}"')
+    lines.append('SectionEnd')
+    script.write_text('\r\n'.join(lines) + '\r\n')
+    subprocess.run(['makensis', '-V1', script.name], cwd=work, check=True)
+    return work / f'{name}.exe'
+
+
+def timed(prefix, *args):
+    start = time.perf_counter()
+    rc, _ = prefix.wine(*args, timeout=600)
+    took = time.perf_counter() - start
+    if rc != 0:
+        raise SystemExit(f'{args[0]} exited with {rc}')
+    return took
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('--files', type=int, default=10000)
+    parser.add_argument('--folders', type=int, default=500)
+    parser.add_argument('--runs', type=int, default=5)
+    parser.add_argument('--flavour', default='nt64', choices=['nt64', 'nt32'])
+    args = parser.parse_args()
+
+    work = ROOT / 'build' / 'bench'
+    work.mkdir(parents=True, exist_ok=True)
+    template = work / 'tree'
+    entries = make_tree(template, args.files, args.folders)
+    orders = {'natural': entries, 'reverse': list(reversed(entries))}
+    peers = {order: nsis_program(work, f'nsis-{order}', e) for order, e in orders.items()}
+
+    x = harness.Xvfb().start()
+    prefix = harness.Prefix(args.flavour, 'bench-uninstall', x.display)
+    try:
+        prefix.write(f'{harness.RECORD}\\norun', b'')  # record the batch file, do not run it
+        for order, peer in peers.items():
+            prefix.copy_in(peer, f'C:\\bench\\{peer.name}')
+        install = prefix.unix(INSTALL)
+
+        def fresh(order):
+            if install.exists():
+                shutil.rmtree(install)
+            shutil.copytree(template, install)
+            shutil.copyfile(harness.EXE, install / 'uninstall.exe')
+            (install / 'Uninstall.lst').write_bytes(('\r\n'.join(orders[order]) + '\r\n').encode())
+
+        def remaining():
+            return sum(1 for _ in install.rglob('*.dat')) + sum(1 for p in install.rglob('*') if p.is_dir())
+
+        print(f'{args.files} files in {len(entries) - args.files} folders, {args.runs} runs each, '
+              f'flavour {args.flavour}')
+        results = {}
+        for order in orders:
+            ours, theirs = [], []
+            for _ in range(args.runs):
+                fresh(order)
+                ours.append(timed(prefix, f'{INSTALL}\\uninstall.exe', '/s'))
+                left = remaining()
+                if left:
+                    raise SystemExit(f'uninstall.exe left {left} entries')
+                fresh(order)
+                theirs.append(timed(prefix, f'C:\\bench\\{peers[order].name}'))
+                # One pass: with folders listed first, the peer leaves them.
+                peer_left = remaining()
+            results[order] = (ours, theirs)
+            print(f'{order:8s} uninstall.exe: ' + ' '.join(f'{t:.2f}' for t in ours) + '  (left nothing)')
+            print(f'{order:8s} NSIS:          ' + ' '.join(f'{t:.2f}' for t in theirs) +
+                  f'  (left {peer_left} entries)')
+        print()
+        print(f'{"order":8s} {"uninstall.exe":>14s} {"NSIS":>8s} {"ratio":>7s}')
+        for order, (ours, theirs) in results.items():
+            a, b = statistics.median(ours), statistics.median(theirs)
+            print(f'{order:8s} {a:13.2f}s {b:7.2f}s {a / b:7.2f}x')
+    finally:
+        prefix.close()
+        x.stop()
+
+
+if __name__ == '__main__':
+    main()
