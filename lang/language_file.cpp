@@ -14,7 +14,13 @@ const int kMarkerLength = 13;
 // Spare room behind the message block.
 const int kTextSlack = 1024;
 
-bool IsMarker(const char *p) { return memcmp(p, kMarker, kMarkerLength) == 0; }
+bool IsMarker(const char *p)
+{
+  for (int i = 0; i < kMarkerLength; i++)
+    if (p[i] != kMarker[i])
+      return false;
+  return true;
+}
 
 bool IsLeadByte(unsigned char c) { return g_DbcsTable.MultiByte && g_DbcsTable.LeadByte[c]; }
 
@@ -299,19 +305,28 @@ bool LanguageResources::LookupText(char *dest, size_t size, const char *defaultT
 {
   if (size == 0)
     return false;
-  int line = -1;
   if (m_text)
   {
     char key[9];
     MakeTextKey(key, classByte, context, defaultText);
-    line = FindLine(key);
+    if (LookupKey(dest, size, key))
+      return true;
   }
-  if (line < 0)
-  {
-    if (dest != defaultText)
-      CopyWholeChars(dest, size, defaultText);
+  if (dest != defaultText)
+    CopyWholeChars(dest, size, defaultText);
+  return false;
+}
+
+bool LanguageResources::LookupKey(char *dest, size_t size, const char *key) const
+{
+  if (!m_text || size == 0)
     return false;
-  }
+  for (int i = 0; i < 8; i++)
+    if (key[i] == 0)
+      return false; // a match must cover 8 bytes of the text
+  int line = FindLine(key);
+  if (line < 0)
+    return false;
   const char *start = m_text + line + 10;
   const char *textEnd = m_text + m_textLength;
   const char *lineEnd = start;

@@ -69,6 +69,9 @@ public:
   // (at most size - 1 bytes, cut on a character boundary). dest may be
   // defaultText. True when a translation was found.
   bool LookupText(char *dest, size_t size, const char *defaultText, const char *context, char classByte) const;
+  // The translation stored under a text key (8 hexadecimal digits); false,
+  // with dest untouched, when there is none.
+  bool LookupKey(char *dest, size_t size, const char *key) const;
 
   // Right to left when the resource module has a dialog "RTL", or the entry
   // of class "$", context "LTR", text "LTR" reads "RTL".

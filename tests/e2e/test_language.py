@@ -151,21 +151,24 @@ class DialogRun:
         return {r['id']: r['text'] for r in rows if r['kind'] == 'child' and r['id'] in ENGLISH}
 
 
-def show_dialog(prefix, caption, lng=None, dll=None, children=0):
+def show_dialog(prefix, caption, lng=None, dll=None, children=0, dialog=DIALOG):
     folder = 'C:\\langtest'
     prefix.copy_in(FIXTURES / 'langdialog.exe', f'{folder}\\langdialog.exe')
     if lng is not None:
         prefix.write(f'{folder}\\uninstall.lng', lng)
     if dll is not None:
         prefix.copy_in(dll, f'{folder}\\qbxlng.dll')
-    proc = prefix.start(f'{folder}\\langdialog.exe', 'show', str(children))
+    proc = prefix.start(f'{folder}\\langdialog.exe', 'show', dialog, str(children))
     seen = prefix.window(caption)
-    prefix.click(caption, 2)
+    button = 2 if dialog == DIALOG else 1  # the Setup dialog has no Cancel
+    prefix.click(caption, button)
     assert proc.wait(60) == 0
     report = [json.loads(line) for line in proc.log.read_text('latin-1').splitlines() if line.startswith('{')]
     run = DialogRun(report, seen)
-    assert report[-1] == {'result': 2}
-    assert len(run.before) == len(run.after) == len(seen) == 12 + children
+    assert report[-1] == {'result': button}
+    assert len(run.before) == len(run.after) == len(seen)
+    if dialog == DIALOG:
+        assert len(seen) == 12 + children
     return run
 
 
@@ -345,6 +348,22 @@ def test_dialogs_come_from_the_language_dll(prefix):
     run = show_dialog(prefix, 'Sprachtest', dll=STRINGS_DLL)
     assert run.info == {'dll': 1, 'file': 0, 'rtl': 0}
     assert run.texts(run.seen) == ENGLISH
+
+
+def test_the_example_file_on_the_setup_dialog(prefix):
+    # The example lines as a translator writes them, keys and all.
+    lng = (b'German translation\r\n***messages***\r\n'
+           b'29b544f7="Deinstallation abgeschlossen"\r\n'
+           b'e6a9b8d7="Hilfe"\r\n'
+           b'9b889d24="120*110"\r\n'
+           b'50a17ae8="RTL"\r\n')
+    run = show_dialog(prefix, 'Quabix Setup', lng, dialog='SETUPDLG')
+    check_mirrored_from_creation(run)
+    changed = {(b['id'], b['text'], a['text']) for b, a in zip(run.before[1:], run.after[1:]) if b['text'] != a['text']}
+    assert changed == {(9, 'Help', 'Hilfe')}
+    assert any(r['class'].lower() == 'richedit' and len(r['text']) > 200 for r in run.seen)
+    assert any(r['text'] == 'Hilfe' for r in run.seen)
+    check_layout(run, 120, 110)
 
 
 @pytest.mark.flavours('nt64', 'win98')

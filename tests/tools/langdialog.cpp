@@ -1,12 +1,14 @@
-// langdialog: shows the test dialog "LANGTEST" translated, the way every
-// dialog of the tool is: ApplyReadingDirection on WM_SETFONT, TranslateDialog
-// on WM_INITDIALOG. Like uninstall.exe it loads "qbxlng.dll" and
-// "uninstall.lng" from its own folder.
+// langdialog: shows a dialog translated, the way every dialog of the tool
+// is: ApplyReadingDirection on WM_SETFONT, TranslateDialog on WM_INITDIALOG.
+// Like uninstall.exe it loads "qbxlng.dll" and "uninstall.lng" from its own
+// folder, and the dialog from the resource module. Its own resources are the
+// test dialog "LANGTEST" and the tool's dialogs.
 //
-//   langdialog show [children]   the dialog, until OK or Cancel; with a
-//                                number, that many extra static children
-//                                ("Item") are created before translating
-//   langdialog fatal             the out-of-memory stop
+//   langdialog show <name> [children]   the dialog, until OK or Cancel; with
+//                                       a number, that many extra static
+//                                       children ("Item") are created
+//                                       before translating
+//   langdialog fatal                    the out-of-memory stop
 //
 // Prints JSON lines: the dialog and its children before and after the
 // translation ("phase"), with screen rectangles, styles and texts.
@@ -26,7 +28,7 @@ LanguageResources g_LanguageResources;
 
 namespace {
 
-const char kDialogName[] = "LANGTEST";
+const char *s_dialogName = "LANGTEST";
 int s_extraChildren;
 LONG s_exStyleAfterSetFont = -1;
 
@@ -103,7 +105,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
       CreateWindowExA(0, "STATIC", "Item", WS_CHILD | WS_VISIBLE, 2 + i % 40, 2 + i / 40, 5, 5, dialog,
                       (HMENU)(INT_PTR)(1000 + i), GetModuleHandleA(NULL), NULL);
     PutDialog("before", dialog);
-    TranslateDialog(kDialogName, dialog);
+    TranslateDialog(s_dialogName, dialog);
     PutDialog("after", dialog);
     return TRUE;
   case WM_COMMAND:
@@ -127,10 +129,12 @@ int main(int argc, char **argv)
   fflush(stdout);
   if (argc > 1 && strcmp(argv[1], "fatal") == 0)
     FatalOutOfMemory();
-  if (argc > 1 && strcmp(argv[1], "show") == 0)
+  if (argc > 2 && strcmp(argv[1], "show") == 0)
   {
-    s_extraChildren = argc > 2 ? atoi(argv[2]) : 0;
-    INT_PTR result = DialogBoxParamA(GetResourceModule(), kDialogName, NULL, DialogProc, 0);
+    s_dialogName = argv[2];
+    s_extraChildren = argc > 3 ? atoi(argv[3]) : 0;
+    LoadLibraryA("riched32.dll"); // the Setup dialog's explanation box
+    INT_PTR result = DialogBoxParamA(GetResourceModule(), s_dialogName, NULL, DialogProc, 0);
     printf("{\"result\":%d}\n", (int)result);
     return 0;
   }

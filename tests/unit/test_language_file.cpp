@@ -214,6 +214,18 @@ TEST_F(Language, TranslatesByClassContextAndText)
   EXPECT_STREQ("Deinstallation abgeschlossen", in);
 }
 
+TEST_F(Language, LookupByKeyNeedsAllEightDigits)
+{
+  LoadLines(Entry("sYes", "Ja") + "\r\n" + "abc=\"short\"\r\n");
+  char dest[16] = "untouched";
+  EXPECT_TRUE(m_res.LookupKey(dest, sizeof(dest), ReferenceKey("sYes").c_str()));
+  EXPECT_STREQ("Ja", dest);
+  strcpy(dest, "untouched");
+  EXPECT_FALSE(m_res.LookupKey(dest, sizeof(dest), "abc"));
+  EXPECT_FALSE(m_res.LookupKey(dest, sizeof(dest), ""));
+  EXPECT_STREQ("untouched", dest);
+}
+
 TEST_F(Language, KeysMustStandInColumnOneInLowerCase)
 {
   std::string key = ReferenceKey("sYes");
