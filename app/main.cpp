@@ -1,11 +1,13 @@
 // Entry point of the setup configuration tool: setup mode with "/setup",
 // uninstall mode with no counted switch.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string.h>
 
 #include "app/app.h"
 #include "app/command_line.h"
+#include "app/dialogs.h"
 #include "app/resource.h"
 #include "lang/lang_string.h"
 #include "lang/language_file.h"
@@ -105,7 +107,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
   CommandLine switches = ParseCommandLine(commandLine, OnSwitch, NULL);
   if (switches.Setup)
   {
-    // The Setup and Done dialogs come with setup mode.
+    // -1 (the dialog could not be made) counts as a cancel.
+    if (DialogBoxParamA(GetResourceModule(), "SETUPDLG", NULL, SetupDialogProc, 0) > 0)
+    {
+      DialogBoxParamA(GetResourceModule(), "DONEDLG", NULL, DoneDialogProc, 0);
+      if (g_ProgramGroupPath[0] && !g_Silent)
+        ShellExecuteA(NULL, "open", g_ProgramGroupPath, NULL, "", SW_SHOWNORMAL);
+    }
   }
   if (switches.Counted == 0)
     RunUninstall();

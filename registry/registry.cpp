@@ -188,6 +188,23 @@ void DeleteRegKey(HKEY root, const char *path)
     RegDeleteKeyA(root, full);
 }
 
+namespace {
+typedef LONG(WINAPI *RegDeleteKeyExAFn)(HKEY, LPCSTR, REGSAM, DWORD);
+}
+
+void DeleteRegKey64(HKEY root, const char *path)
+{
+  char full[kRegPathSize];
+  if (!BuildRegPath(root, path, full, sizeof(full)) || IsRootRegPath(full))
+    return;
+  // RegDeleteKeyExA exists only where there are two views (64-bit Windows),
+  // and older systems lack it: looked up at run time.
+  RegDeleteKeyExAFn deleteEx =
+    (RegDeleteKeyExAFn)(void *)GetProcAddress(GetModuleHandleA("advapi32"), "RegDeleteKeyExA");
+  if (deleteEx)
+    deleteEx(root, full, KEY_WOW64_64KEY, 0);
+}
+
 void DeleteRegValue(HKEY root, const char *path, const char *name)
 {
   char full[kRegPathSize];

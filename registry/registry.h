@@ -49,6 +49,9 @@ DWORD GetAppDword(const char *path, const char *name, DWORD def);
 // Deletes the one key. On the NT family only a key without subkeys goes; on
 // the 9x family the key with everything below it. The root is never deleted.
 void DeleteRegKey(HKEY root, const char *path);
+// Deletes the one key in the 64-bit view, where keys written while
+// SetRegView64 was on are; does nothing where there is no such view.
+void DeleteRegKey64(HKEY root, const char *path);
 // Deletes one value; a missing key or value is no error.
 void DeleteRegValue(HKEY root, const char *path, const char *name);
 // Deletes a full path (used unchanged) with all its subkeys: on the 9x family

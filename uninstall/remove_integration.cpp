@@ -1,7 +1,29 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string.h>
+
+#include "integration/integration.h"
+#include "integration/setup_options.h"
+#include "registry/registry.h"
 #include "uninstall/uninstall.h"
 
 void RemoveIntegration()
 {
-  // Nothing is integrated yet: associations, shell extension and links
-  // arrive with setup mode.
+  // The same routines as setup, with every choice off, take everything back.
+  SetupOptions none;
+  memset(&none, 0, sizeof(none));
+  ApplyAssociations(none);
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, NULL, NULL);
+  ApplyShellExtension(none);
+  ApplyShortcuts(none, NULL, 0);
+  // The product's own keys; the application key last, since the give-back
+  // above reads the saved associations from it.
+  DeleteAppTree(HKEY_CLASSES_ROOT, "Quabix");
+  DeleteAppTree(HKEY_CLASSES_ROOT, "Quabix.ZIP");
+  DeleteAppTree(HKEY_CLASSES_ROOT, "Quabix.REV");
+  DeleteAppTree(HKEY_CLASSES_ROOT, ".rev");
+  DeleteRegKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver");
+  DeleteRegKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Quabix.exe");
+  DeleteAppTree(HKEY_CURRENT_USER, "");
 }

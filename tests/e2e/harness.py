@@ -21,6 +21,7 @@ from pathlib import Path
 SOURCE = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(SOURCE / 'scripts'))
 import wineprefix  # noqa: E402
+import wineregistry  # noqa: E402
 
 BUILD = Path(os.environ.get('QBX_BUILD', SOURCE / 'build' / 'release'))
 EXE = BUILD / 'app' / 'uninstall.exe'
@@ -173,10 +174,11 @@ class Prefix:
                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT).returncode
         return rc, log.read_bytes().decode('latin-1')
 
-    def start(self, *args):
+    def start(self, *args, cwd=None):
+        """Starts a program; cwd (a path on C:) becomes its current directory."""
         log = self._log()
         out = open(log, 'wb')
-        popen = subprocess.Popen(['timeout', '300', 'wine', *args], env=self.env,
+        popen = subprocess.Popen(['timeout', '300', 'wine', *args], env=self.env, cwd=self.unix(cwd) if cwd else None,
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         out.close()
         return Process(popen, log)
@@ -238,6 +240,42 @@ class Prefix:
                 return parts[1], data
         return None
 
+    def snapshot(self):
+        """The whole registry, once every program has ended (Wine writes its
+        registry files when the server exits)."""
+        self.wait_server()
+        snap = wineregistry.snapshot(self.path)
+        self.start_server()
+        return snap
+
+    def user_folder(self, *parts):
+        """A folder of the prefix's one user, as a path on C:."""
+        users = [u for u in self.unix('C:\\users').iterdir() if u.name != 'Public']
+        assert len(users) == 1
+        return '\\'.join(['C:\\users', users[0].name, *parts])
+
+    def special_folders(self):
+        """The desktop, Start menu, Programs and all-users Programs folders."""
+        start = self.user_folder('AppData', 'Roaming', 'Microsoft', 'Windows', 'Start Menu')
+        return {
+            'desktop': self.user_folder('Desktop'),
+            'start': start,
+            'programs': start + '\\Programs',
+            'common': 'C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs',
+        }
+
+    def special_files(self):
+        """Everything in the special folders: 'desktop/x.lnk' -> bytes."""
+        out = {}
+        for name, win in self.special_folders().items():
+            root = self.unix(win)
+            for p in sorted(root.rglob('*')) if root.exists() else []:
+                rel = p.relative_to(root)
+                if name == 'start' and rel.parts[0] == 'Programs':
+                    continue  # listed as 'programs'
+                out[f'{name}/{rel}'] = p.read_bytes() if p.is_file() else None
+        return out
+
     def pending_renames(self):
         value = self.reg_query('HKLM\\System\\CurrentControlSet\\Control\\Session Manager',
                                'PendingFileRenameOperations')
@@ -256,11 +294,11 @@ class InstallFolder:
         self.win = win
         self.root = prefix.unix(win)
         self.root.mkdir(parents=True, exist_ok=True)
-        self.exe = f'{win}\\uninstall.exe'
+        self.exe = win.rstrip('\\') + '\\uninstall.exe'
         prefix.copy_in(EXE, self.exe)
 
     def add(self, rel, data=b'x'):
-        return self.prefix.write(f'{self.win}\\{rel}', data)
+        return self.prefix.write(self.win.rstrip('\\') + '\\' + rel, data)
 
     def folder(self, rel):
         p = self.root / rel.replace('\\', '/')

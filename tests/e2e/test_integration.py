@@ -1,0 +1,351 @@
+"""Setup and uninstall against a real Wine registry and shell: what setup
+writes, value by value, and that uninstall gives the machine back."""
+import re
+import subprocess
+
+import pytest
+
+import wineregistry
+from harness import IDYES, InstallFolder
+from test_uninstall import CAPTION, CONFIRM, only_record_on_9x
+
+CLASSES = 'HKLM\\Software\\Classes'
+CLSID32 = '{6F2A91C0-4D3B-11D2-A7E5-5C31B08E92D4}'
+CLSID64 = '{6F2A91C0-73B3-11D2-A7E5-5C31B08E92D4}'
+APP = 'HKCU\\Software\\Quabix'
+OTHER_ZIP = 'OtherArchiver.Zip'
+OTHER_ZIP_CONTENT = 'application/x-other-zip'
+OTHER_JAR = 'OtherRuntime.Jar'
+
+# Every extension of the 14 archive types, row by row.
+EXTENSIONS = ['.qbx', '.zip', '.cab', '.arj', '.lzh', '.lha', '.ace', '.7z', '.tar', '.gz', '.tgz', '.uue', '.xxe',
+              '.uu', '.bz2', '.tbz2', '.bz', '.tbz', '.jar', '.iso', '.z', '.taz']
+PRIMARY = ['.qbx', '.zip', '.cab', '.arj', '.lzh', '.ace', '.7z', '.tar', '.gz', '.uue', '.bz2', '.jar', '.iso', '.z']
+NAMED_HANDLERS = ['*\\shellex\\ContextMenuHandlers\\Quabix', 'Folder\\shellex\\ContextMenuHandlers\\Quabix',
+                  'Folder\\shellex\\DragDropHandlers\\Quabix', 'Drive\\shellex\\DragDropHandlers\\Quabix',
+                  'Directory\\shellex\\ContextMenuHandlers\\Quabix', 'Directory\\shellex\\DragDropHandlers\\Quabix']
+CLSID_HANDLERS = ['Quabix\\shellex\\ContextMenuHandlers\\{}', 'Quabix\\shellex\\PropertySheetHandlers\\{}',
+                  'Quabix.ZIP\\shellex\\ContextMenuHandlers\\{}', 'Quabix.ZIP\\shellex\\PropertySheetHandlers\\{}',
+                  'exefile\\shellex\\PropertySheetHandlers\\{}']
+APPROVED = 'Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved'
+
+def key32(prefix, path):
+    """Where a 32-bit program's write to HKLM\\Software\\<path> lands."""
+    return f'HKLM\\Software\\Wow6432Node\\{path}' if prefix.flavour == 'nt64' else f'HKLM\\Software\\{path}'
+
+
+def clsid_key(prefix, clsid, view64=False):
+    if prefix.flavour == 'nt64' and not view64:
+        return f'{CLASSES}\\Wow6432Node\\CLSID\\{clsid}'
+    return f'{CLASSES}\\CLSID\\{clsid}'
+
+
+def reg_lines(prefix, entries):
+    for key, name, kind, data in entries:
+        prefix.reg_add(key, name, kind, data)
+
+
+def other_programs(prefix):
+    """Another archiver owns .zip (with a New-menu entry), a runtime .jar."""
+    reg_lines(prefix, [
+        ('HKCR\\.zip', None, 'REG_SZ', OTHER_ZIP),
+        ('HKCR\\.zip', 'Content Type', 'REG_SZ', OTHER_ZIP_CONTENT),
+        ('HKCR\\.zip\\ShellNew', 'NullFile', 'REG_SZ', ''),
+        ('HKCR\\.jar', None, 'REG_SZ', OTHER_JAR),
+    ])
+
+
+def all_choices_on(prefix):
+    links = f'{APP}\\Setup\\Links'
+    reg_lines(prefix, [(links, n, 'REG_DWORD', '1') for n in ('Desktop', 'StartMenu', 'Programs')])
+    reg_lines(prefix, [(f'{APP}\\Setup', n, 'REG_DWORD', '1') for n in ('ShellExt', 'CascadedMenu', 'MenuIcons')])
+
+
+def product(prefix, win='C:\\Program Files\\Quabix'):
+    inst = InstallFolder(prefix, win)
+    files = ['Quabix.exe', 'qbxext.dll', 'qbxext64.dll', 'quabix.hlp', 'Qbx.txt', 'license.txt']
+    for rel in files:
+        inst.add(rel, b'product file ' + rel.encode())
+    inst.write_list(files + ['qbxnew.dat', 'zipnew.dat', 'uninstall.exe', 'Uninstall.lst'])
+    return inst
+
+
+def setup_silently(prefix, inst):
+    proc = prefix.start(inst.exe, '/setup', '/s', cwd=inst.win)
+    assert proc.wait(120) == 0
+    assert prefix.no_window('Quabix Setup', 500)
+
+
+def uninstall(prefix, inst):
+    proc = prefix.start(inst.exe)
+    text, _ = prefix.message_box(CAPTION)
+    assert text == CONFIRM
+    prefix.click(CAPTION, IDYES)
+    proc.wait(120)
+
+
+def lnkinfo(path):
+    out = subprocess.run(['lnkinfo', str(path)], capture_output=True, text=True, check=True).stdout
+    info = {}
+    for line in out.splitlines():
+        m = re.match(r'\s*([A-Za-z ]+?)\s*:\s*(.*)$', line)
+        if m:
+            info.setdefault(m.group(1), m.group(2))
+    return info
+
+
+def check_link(prefix, win, target):
+    info = lnkinfo(prefix.unix(win))
+    assert info.get('Local path') == target, info
+    assert info.get('Description') == 'Process QBX, ZIP and other archive formats', info
+    for absent in ('Command line arguments', 'Working directory', 'Icon location'):
+        assert absent not in info, info
+
+
+def check_setup(prefix, inst, snap):
+    """Everything setup writes, value by value."""
+    exe = f'{inst.win}\\Quabix.exe'
+    nt = prefix.nt
+    # Associations and their saved predecessors.
+    for ext in EXTENSIONS:
+        if ext == '.jar':
+            continue  # another program owns it: not chosen
+        assert snap.data(f'{CLASSES}\\{ext}') == ('Quabix.ZIP' if ext == '.zip' else 'Quabix'), ext
+        assert snap.value(f'{CLASSES}\\{ext}', 'Content Type') is None, ext
+    assert snap.data(f'{CLASSES}\\.jar') == OTHER_JAR
+    zip_saved = f'{APP}\\Setup\\.zip'
+    assert snap.value(zip_saved, 'Exist') == ('REG_DWORD', 1)
+    assert snap.value(zip_saved, 'Type') == ('REG_SZ', OTHER_ZIP)
+    assert snap.value(zip_saved, 'Content') == ('REG_SZ', OTHER_ZIP_CONTENT)
+    assert snap.value(zip_saved, 'ShellNew') == ('REG_SZ', '*')
+    for ext in ('.cab', '.lha', '.qbx'):
+        saved = f'{APP}\\Setup\\{ext}'
+        assert snap.value(saved, 'Exist') == ('REG_DWORD', 0), ext
+        assert [snap.data(saved, n) for n in ('Type', 'Content', 'ShellNew')] == ['', '', ''], ext
+    # Volume extensions: 30 on the NT family, 100 on the 9x family.
+    count = 30 if nt else 100
+    for i in range(100):
+        v = f'{CLASSES}\\.q{i:02d}'
+        assert snap.data(v) == ('Quabix' if i < count else None), v
+    # New-archive templates.
+    for ext, name, image in (('.qbx', 'qbxnew.dat', QBX_IMAGE), ('.zip', 'zipnew.dat', ZIP_IMAGE)):
+        shell_new = f'{CLASSES}\\{ext}\\ShellNew'
+        if nt:
+            assert snap.key(shell_new) == {'FileName': ('REG_SZ', f'{inst.win}\\{name}')}, ext
+            assert (inst.root / name).read_bytes() == image
+        else:
+            assert snap.key(shell_new) == {'Data': ('REG_BINARY', image)}, ext
+            assert not inst.exists(name)
+    # Document types.
+    command = f'"{exe}" "%1"'
+    for doc, name, icon in (('Quabix', 'Quabix archive', ',0'), ('Quabix.ZIP', 'Quabix ZIP archive', ',0'),
+                            ('Quabix.REV', 'QBX recovery volume', ',1')):
+        assert snap.data(f'{CLASSES}\\{doc}') == name
+        assert snap.data(f'{CLASSES}\\{doc}\\shell\\open\\command') == command
+        assert snap.data(f'{CLASSES}\\{doc}\\DefaultIcon') == exe + icon
+    assert snap.data(f'{CLASSES}\\.rev') == 'Quabix.REV'
+    # The shell extension: each CLSID in its view, the shared keys naming the
+    # one registered last.
+    wow64 = prefix.flavour == 'nt64'
+    dlls = [(CLSID32, 'qbxext.dll', False)] + ([(CLSID64, 'qbxext64.dll', True)] if wow64 else [])
+    for clsid, dll, view64 in dlls:
+        key = clsid_key(prefix, clsid, view64)
+        assert snap.key(key) == {'': ('REG_SZ', 'Quabix')}, key
+        assert snap.key(key + '\\InProcServer32') == {'': ('REG_SZ', f'{inst.win}\\{dll}'),
+                                                      'ThreadingModel': ('REG_SZ', 'Apartment')}
+        for handler in CLSID_HANDLERS:
+            assert snap.key(f'{CLASSES}\\{handler.format(clsid)}') == {'': ('REG_SZ', '')}, handler
+    if wow64:
+        assert not snap.has(clsid_key(prefix, CLSID64, False)), 'the 64-bit CLSID only in the 64-bit view'
+        assert not snap.has(clsid_key(prefix, CLSID32, True)), 'the 32-bit CLSID only in the 32-bit view'
+    else:
+        assert not any(CLSID64.lower() in k for k in snap.lower), 'no 64-bit CLSID on 32-bit Windows'
+    last = CLSID64 if wow64 else CLSID32
+    for key in NAMED_HANDLERS + ['Quabix\\shellex\\DropHandler', 'Quabix.ZIP\\shellex\\DropHandler']:
+        assert snap.key(f'{CLASSES}\\{key}') == {'': ('REG_SZ', last)}, key
+    approved = snap.key(key32(prefix, APPROVED))
+    assert {n: v for n, v in approved.items() if 'Quabix' in str(v)} == {
+        c: ('REG_SZ', 'Quabix shell extension') for c, _, _ in dlls}
+    # App Paths (a key both views share) and the uninstall entry in the
+    # tool's own view: the 64-bit view flag was off again for them.
+    app_paths = 'Microsoft\\Windows\\CurrentVersion\\App Paths\\Quabix.exe'
+    assert snap.key(f'HKLM\\Software\\{app_paths}') == {'': ('REG_SZ', exe), 'Path': ('REG_SZ', inst.win)}
+    entry = 'Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver'
+    assert snap.key(key32(prefix, entry)) == {'DisplayName': ('REG_SZ', 'Quabix archiver'),
+                                              'UninstallString': ('REG_SZ', inst.exe)}
+    if wow64:
+        assert not snap.has(f'HKLM\\Software\\{entry}'), 'written in the 64-bit view'
+    # The saved choices: 20 values.
+    for ext in PRIMARY:
+        assert snap.value(f'{APP}\\Setup\\{ext}', 'Set') == ('REG_DWORD', 0 if ext == '.jar' else 1), ext
+    assert snap.key(f'{APP}\\Setup\\Links') == {n: ('REG_DWORD', 1) for n in ('Desktop', 'StartMenu', 'Programs')}
+    for n in ('ShellExt', 'CascadedMenu', 'MenuIcons'):
+        assert snap.value(f'{APP}\\Setup', n) == ('REG_DWORD', 1)
+    # Links and program groups.
+    f = prefix.special_folders()
+    check_link(prefix, f['desktop'] + '\\Quabix.lnk', exe)
+    check_link(prefix, f['start'] + '\\Quabix.lnk', exe)
+    groups = [f['programs']] + ([f['common']] if nt else [])
+    for group in groups:
+        check_link(prefix, group + '\\Quabix\\Quabix.lnk', exe)
+        check_link(prefix, group + '\\Quabix\\Quabix help.lnk', f'{inst.win}\\Quabix.hlp')
+        check_link(prefix, group + '\\Quabix\\Console QBX manual.lnk', f'{inst.win}\\Qbx.txt')
+        assert sorted(p.name for p in prefix.unix(group + '\\Quabix').iterdir()) == [
+            'Console QBX manual.lnk', 'Quabix help.lnk', 'Quabix.lnk']
+    if not nt:
+        assert not prefix.unix(f['common'] + '\\Quabix').exists()
+
+
+QBX_IMAGE = b'Qbx!\x1a\x07\x00\xcf\x90\x73\x00\x00\x0d\x00' + bytes(6)
+ZIP_IMAGE = b'PK\x05\x06' + bytes(18)
+
+
+def intended_leftovers(prefix):
+    """Keys that uninstall leaves by design: the six handler keys named
+    "Quabix" (without their default value) and the parents that setup made
+    for them and for the other handler and approval keys."""
+    keys = set()
+    for handler in NAMED_HANDLERS + [h.format(c) for h in CLSID_HANDLERS for c in (CLSID32, CLSID64)]:
+        parts = f'{CLASSES}\\{handler}'.split('\\')
+        for i in range(3, len(parts) + (1 if handler in NAMED_HANDLERS else 0)):
+            keys.add('\\'.join(parts[:i]).lower())
+    parts = key32(prefix, APPROVED).split('\\')
+    for i in range(3, len(parts) + 1):
+        keys.add('\\'.join(parts[:i]).lower())
+    return keys
+
+
+def test_setup_and_uninstall_give_the_machine_back(prefix):
+    only_record_on_9x(prefix)
+    other_programs(prefix)
+    inst = product(prefix)
+    before = prefix.snapshot()
+    files_before = prefix.special_files()
+    all_choices_on(prefix)
+
+    setup_silently(prefix, inst)
+    after_setup = prefix.snapshot()
+    check_setup(prefix, inst, after_setup)
+
+    uninstall(prefix, inst)
+    after = prefix.snapshot()
+    allowed = intended_leftovers(prefix)
+    changes = wineregistry.diff(before, after, wineregistry.WINE_NOISE)
+    unexpected = []
+    for change in changes:
+        kind, what, rest = change.split(' ', 2)
+        key = rest.split(' [', 1)[0] if what == 'value' else rest
+        if change.startswith('+ key ') and key.lower() in allowed:
+            continue
+        # Windows 95, 98 and NT 4.0 get the template bytes as "Data"; giving
+        # back removes only "FileName", so "Data" stays.
+        if not prefix.nt and change.startswith(f'+ value {CLASSES}\\.zip\\ShellNew [Data] = '):
+            continue
+        unexpected.append(change)
+    assert not unexpected, 'unexpected changes:\n' + '\n'.join(unexpected)
+    for handler in NAMED_HANDLERS:
+        assert after.key(f'{CLASSES}\\{handler}') == {}, handler
+    assert after.data(f'{CLASSES}\\.zip') == OTHER_ZIP
+    shell_new = {'NullFile': ('REG_SZ', '')}
+    if not prefix.nt:
+        shell_new['Data'] = ('REG_BINARY', ZIP_IMAGE)
+    assert after.key(f'{CLASSES}\\.zip\\ShellNew') == shell_new
+    assert not after.has(f'{CLASSES}\\.cab')
+    assert not after.has(APP)
+    # Links, groups and the listed files are gone.
+    assert prefix.special_files() == files_before
+    assert inst.listing() == ([] if prefix.nt else ['uninstall.exe'])
+
+
+@pytest.mark.flavours('nt64', 'win98')
+def test_saved_associations_survive_and_give_back_follows_the_rules(prefix):
+    only_record_on_9x(prefix)
+    other_programs(prefix)
+    inst = product(prefix)
+    reg_lines(prefix, [
+        # .cab is the archiver's, with a saved "Type" that names it in capitals.
+        ('HKCR\\.cab', None, 'REG_SZ', 'Quabix'),
+        (f'{APP}\\Setup\\.cab', 'Exist', 'REG_DWORD', '1'),
+        (f'{APP}\\Setup\\.cab', 'Type', 'REG_SZ', 'QUABIX'),
+        (f'{APP}\\Setup\\.cab', 'Set', 'REG_DWORD', '0'),
+        # .arj has a default value too long to be the archiver's.
+        ('HKCR\\.arj', None, 'REG_SZ', 'Quabix' + 'x' * 74),
+        (f'{APP}\\Setup\\.arj', 'Type', 'REG_SZ', 'an older record'),
+    ])
+    setup_silently(prefix, inst)
+    setup_silently(prefix, inst)  # the second run saves nothing again
+    snap = prefix.snapshot()
+    assert snap.data(f'{CLASSES}\\.zip') == 'Quabix.ZIP'
+    assert snap.data(f'{APP}\\Setup\\.zip', 'Type') == OTHER_ZIP
+    assert snap.data(f'{APP}\\Setup\\.zip', 'ShellNew') == '*'
+    assert snap.key(f'{CLASSES}\\.cab') == {'': ('REG_SZ', '')}, 'a saved "QUABIX" gives back an empty default'
+    assert snap.data(f'{CLASSES}\\.arj') == 'Quabix'
+    assert snap.data(f'{APP}\\Setup\\.arj', 'Type') == 'Quabix' + 'x' * 74, 'saved again'
+
+    # Another program takes .zip back; clearing the box then changes nothing.
+    prefix.reg_add('HKCR\\.zip', None, 'REG_SZ', 'ThirdParty.Zip')
+    prefix.reg_add(f'{APP}\\Setup\\.zip', 'Set', 'REG_DWORD', '0')
+    before = prefix.snapshot()
+    setup_silently(prefix, inst)
+    after = prefix.snapshot()
+    assert after.key(f'{CLASSES}\\.zip') == before.key(f'{CLASSES}\\.zip')
+    assert after.key(f'{CLASSES}\\.zip\\ShellNew') == before.key(f'{CLASSES}\\.zip\\ShellNew')
+    assert after.key(f'{APP}\\Setup\\.zip') == before.key(f'{APP}\\Setup\\.zip')
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+def test_a_missing_shell_extension_dll_skips_only_its_class_keys(prefix):
+    inst = product(prefix)
+    (inst.root / 'qbxext.dll').unlink()
+    setup_silently(prefix, inst)
+    snap = prefix.snapshot()
+    assert not snap.has(clsid_key(prefix, CLSID32))
+    for handler in CLSID_HANDLERS:
+        assert snap.has(f'{CLASSES}\\{handler.format(CLSID32)}'), handler
+    assert snap.value(key32(prefix, APPROVED), CLSID32) == ('REG_SZ', 'Quabix shell extension')
+    if prefix.flavour == 'nt64':
+        assert snap.data(clsid_key(prefix, CLSID64, True) + '\\InProcServer32') == f'{inst.win}\\qbxext64.dll'
+
+
+@pytest.mark.flavours('nt32')
+def test_new_archive_templates_follow_the_windows_version(prefix):
+    inst = product(prefix)
+    for version, takes_file in (('win98', False), ('nt40', False), ('winme', True), ('win2k', True)):
+        prefix.reg_add('HKCU\\Software\\Wine\\AppDefaults\\uninstall.exe', 'Version', 'REG_SZ', version)
+        setup_silently(prefix, inst)
+        snap = prefix.snapshot()
+        for ext, image, name in (('.qbx', QBX_IMAGE, 'qbxnew.dat'), ('.zip', ZIP_IMAGE, 'zipnew.dat')):
+            expected = ({'FileName': ('REG_SZ', f'{inst.win}\\{name}')} if takes_file
+                        else {'Data': ('REG_BINARY', image)})
+            assert snap.key(f'{CLASSES}\\{ext}\\ShellNew') == expected, (version, ext)
+        # An existing template file is not written again.
+        if takes_file:
+            (inst.root / 'zipnew.dat').write_bytes(b'edited by the user')
+    assert (inst.root / 'zipnew.dat').read_bytes() == b'edited by the user'
+
+
+@pytest.mark.flavours('nt64')
+def test_an_existing_desktop_link_stays_and_the_start_menu_link_is_rewritten(prefix):
+    inst = product(prefix)
+    all_choices_on(prefix)
+    f = prefix.special_folders()
+    desktop = prefix.write(f['desktop'] + '\\Quabix.lnk', b'a link the user edited')
+    start = prefix.write(f['start'] + '\\Quabix.lnk', b'an old link')
+    setup_silently(prefix, inst)
+    prefix.wait_server()
+    assert desktop.read_bytes() == b'a link the user edited'
+    check_link(prefix, f['start'] + '\\Quabix.lnk', f'{inst.win}\\Quabix.exe')
+    assert start.read_bytes() != b'an old link'
+
+
+@pytest.mark.flavours('nt32')
+def test_app_paths_in_a_folder_under_a_drive_root_and_in_the_root(prefix):
+    entry = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Quabix.exe'
+    for win, archiver, folder in (('C:\\Quabix', 'C:\\Quabix\\Quabix.exe', 'C:\\Quabix'),
+                                  ('C:\\', 'C:\\Quabix.exe', 'C:\\')):
+        inst = InstallFolder(prefix, win)
+        setup_silently(prefix, inst)
+        snap = prefix.snapshot()
+        assert snap.key(entry) == {'': ('REG_SZ', archiver), 'Path': ('REG_SZ', folder)}, win
+        key = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver'
+        assert snap.data(key, 'UninstallString') == inst.exe
