@@ -377,3 +377,36 @@ def test_no_memory_for_the_message_table_is_a_reported_stop(prefix):
     assert list(buttons) == [IDOK]
     prefix.click('Quabix Archivierer', IDOK)
     assert proc.wait(30) == 1
+
+
+@pytest.mark.flavours('nt64', 'win98')
+def test_the_setup_dialog_of_the_tool_is_translated_scaled_and_mirrored(prefix):
+    inst = InstallFolder(prefix)
+    proc = prefix.start(inst.exe, '/setup')
+    plain = prefix.window('Quabix Setup')
+    prefix.pilot('close', 'Quabix Setup')  # cancel: nothing is applied
+    proc.wait(60)
+    prefix.wait_server()
+    inst.add('uninstall.lng', language_file({
+        '$SETUPDLGQuabix Setup': 'Quabix einrichten',
+        '$SETUPDLGHelp': 'Hilfe',
+        '$SETUPDLGSelect &all': '&Alle w\xe4hlen',
+        '$SETUPDLG': '120*110',
+        '$LTRLTR': 'RTL',
+    }))
+    proc = prefix.start(inst.exe, '/setup')
+    seen = prefix.window('Quabix einrichten')
+    prefix.pilot('close', 'Quabix einrichten')
+    proc.wait(60)
+    texts = {r['id']: r['text'] for r in seen[1:]}
+    assert texts[9] == 'Hilfe'
+    assert '&Alle w\xe4hlen' in texts.values()
+    assert not any(r['exstyle'] & WS_EX_LAYOUTRTL for r in plain)
+    assert [r['text'] for r in seen[1:] if r['id'] == 1] == ['OK']
+    for r in seen:
+        assert r['exstyle'] & WS_EX_LAYOUTRTL, r
+    width = lambda rows: rows[0]['rect'][2] - rows[0]['rect'][0]
+    height = lambda rows: rows[0]['rect'][3] - rows[0]['rect'][1]
+    assert width(plain) * 115 // 100 < width(seen) < width(plain) * 125 // 100
+    assert height(plain) * 105 // 100 < height(seen) < height(plain) * 115 // 100
+    assert len(seen) == len(plain)
