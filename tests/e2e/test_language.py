@@ -230,7 +230,7 @@ def dialog_entries(size=None):
         f'${DIALOG}&Check me': '&Ankreuzen',
         f'${DIALOG}OK': 'Gut',
         f'${DIALOG}&Help': '&Hilfe',
-        f'$SETUPDLG&Check me': 'wrong dialog',
+        '$SETUPDLG&Check me': 'wrong dialog',
     }
     if size:
         entries[f'${DIALOG}'] = size  # also the key of an empty text
@@ -329,19 +329,6 @@ def test_rtl_dialog_in_the_dll_wins_over_the_file(prefix):
     assert run.info['dll'] == 1
     check_mirrored_from_creation(run)
     assert [r['rect'] for r in run.after] == [r['rect'] for r in run.before]
-
-
-def test_rtl_dialog_in_the_dll_alone(prefix):
-    run = show_dialog(prefix, 'Language test', dll=RTL_DLL)
-    assert run.info == {'dll': 1, 'file': 0, 'rtl': 1}
-    check_mirrored_from_creation(run)
-    assert run.texts(run.seen) == ENGLISH
-
-
-def test_lower_case_rtl_is_not_right_to_left(prefix):
-    run = show_dialog(prefix, 'Language test', language_file({'$LTRLTR': 'rtl'}))
-    assert run.info == {'dll': 0, 'file': 1, 'rtl': 0}
-    assert not any(r['exstyle'] & WS_EX_LAYOUTRTL for r in run.seen)
 
 
 def test_dialogs_come_from_the_language_dll(prefix):
