@@ -5,6 +5,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <string>
+
 #include "lang/language_file.h"
 #include "util/path.h"
 
@@ -82,6 +84,39 @@ void Check(bool ok)
     __builtin_trap();
 }
 
+// The processed message block as the rules say, byte by byte: what the
+// loader's faster passes must give.
+std::string ReferenceText(const VirtualFile &f, long long marker)
+{
+  std::string raw;
+  for (long long p = marker; p < f.Length() && p < marker + kMessageBlockSize; p++)
+    raw.push_back((char)f.At(p));
+  std::string out;
+  size_t count = raw.size();
+  for (size_t j = 0; j < count;)
+  {
+    unsigned char c = (unsigned char)raw[j];
+    if (c == 0)
+      break;
+    if (g_DbcsTable.MultiByte && g_DbcsTable.LeadByte[c] && j + 1 < count && raw[j + 1] != 0)
+    {
+      out += raw.substr(j, 2);
+      j += 2;
+      continue;
+    }
+    if (c == '\\' && j + 1 < count && strchr("\"\\nrt", raw[j + 1]) && raw[j + 1] != 0)
+    {
+      const char n = raw[j + 1];
+      out.push_back(n == 'n' ? '\n' : n == 'r' ? '\r' : n == 't' ? '\t' : n);
+      j += 2;
+      continue;
+    }
+    out.push_back(c == '\r' || c == '\n' ? kLineSeparator : (char)c);
+    j++;
+  }
+  return out;
+}
+
 // A lookup into a buffer of exactly size bytes, so that the sanitizer sees
 // any write beyond it.
 void LookupInto(const LanguageResources &res, size_t size, const char *key, const char *defaultText)
@@ -138,7 +173,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const char *text = res.Text();
     int len = res.TextLength();
     Check(len >= 0 && len <= kMessageBlockSize && (int)strlen(text) == len);
+    // With whole reads the text is exactly the processed block.
+    if (f.Chunk >= kMessageBlockSize && marker >= 0)
+      Check(ReferenceText(f, marker) == std::string(text, (size_t)len));
     const Array<int> &table = res.MessageTable();
+    // Every line start is in the table, none twice.
+    int starts = 0;
+    for (int k = 1; k < len - 8; k++)
+      if (text[k - 1] == kLineSeparator && text[k] != kLineSeparator)
+        starts++;
+    Check(starts == table.Count());
+    // A key is found exactly when an entry line starts with it.
+    const char probe[9] = "zzzzzzzz";
+    bool entry = false;
+    for (int i = 0; i < table.Count(); i++)
+      entry = entry || (memcmp(text + table[i], probe, 8) == 0 && text[table[i] + 8] == '=' &&
+                        text[table[i] + 9] == '"');
+    char value[kStringTextSize];
+    Check(res.LookupKey(value, sizeof(value), probe) == entry);
     for (int i = 0; i < table.Count(); i++)
     {
       int k = table[i];

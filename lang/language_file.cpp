@@ -48,10 +48,24 @@ char EscapedByte(char c)
 // value of a backslash. Returns the new length and terminates the text.
 int ProcessText(char *text, int count)
 {
+  // The bytes that need a look: NUL, backslash, line breaks, lead bytes.
+  // Runs of other bytes are moved as they are, in one go.
+  unsigned char special[256];
+  for (int b = 0; b < 256; b++)
+    special[b] = IsLeadByte((unsigned char)b) ? 1 : 0;
+  special[0] = special[(unsigned char)'\\'] = special[(unsigned char)'\r'] = special[(unsigned char)'\n'] = 1;
   int i = 0;
   int j = 0;
   while (j < count)
   {
+    int run = j;
+    while (j < count && !special[(unsigned char)text[j]])
+      j++;
+    if (i != run)
+      memmove(text + i, text + run, (size_t)(j - run));
+    i += j - run;
+    if (j >= count)
+      break;
     unsigned char c = (unsigned char)text[j];
     if (c == 0)
       break;
@@ -127,10 +141,84 @@ void SortLines(int *items, int count, const char *text)
   }
 }
 
+// The first 8 bytes of an indexed line as one number in the order of
+// ComparePrefix: an indexed line starts more than 8 bytes before the end of
+// the text, so its first 8 bytes hold no NUL.
+uint64_t LineKey(const char *p)
+{
+  const unsigned char *u = reinterpret_cast<const unsigned char *>(p);
+  return (uint64_t)u[0] << 56 | (uint64_t)u[1] << 48 | (uint64_t)u[2] << 40 | (uint64_t)u[3] << 32 |
+         (uint64_t)u[4] << 24 | (uint64_t)u[5] << 16 | (uint64_t)u[6] << 8 | (uint64_t)u[7];
+}
+
+struct KeyedLine
+{
+  uint64_t Key;
+  int Line;
+};
+
+void SiftDownKeyed(KeyedLine *items, int root, int count)
+{
+  KeyedLine moving = items[root];
+  for (;;)
+  {
+    int child = 2 * root + 1;
+    if (child >= count)
+      break;
+    if (child + 1 < count && items[child].Key < items[child + 1].Key)
+      child++;
+    if (moving.Key >= items[child].Key)
+      break;
+    items[root] = items[child];
+    root = child;
+  }
+  items[root] = moving;
+}
+
+// The same order with the keys taken once and kept beside the offsets,
+// which makes the sort of a large table several times faster. Without
+// memory for the keys, the plain sort does it.
+void SortIndexedLines(int *items, int count, const char *text)
+{
+  KeyedLine *keyed = count > 1 ? static_cast<KeyedLine *>(malloc(sizeof(KeyedLine) * (size_t)count)) : 0;
+  if (!keyed)
+  {
+    SortLines(items, count, text);
+    return;
+  }
+  for (int i = 0; i < count; i++)
+  {
+    keyed[i].Key = LineKey(text + items[i]);
+    keyed[i].Line = items[i];
+  }
+  for (int start = count / 2 - 1; start >= 0; start--)
+    SiftDownKeyed(keyed, start, count);
+  for (int end = count - 1; end > 0; end--)
+  {
+    KeyedLine t = keyed[0];
+    keyed[0] = keyed[end];
+    keyed[end] = t;
+    SiftDownKeyed(keyed, 0, end);
+  }
+  for (int i = 0; i < count; i++)
+    items[i] = keyed[i].Line;
+  free(keyed);
+}
+
 // Copies [start, end) into dest, cut on a character boundary when it does
 // not fit.
 void CopyRange(char *dest, size_t size, const char *start, const char *end)
 {
+  if (!g_DbcsTable.MultiByte)
+  {
+    // Every byte is a character.
+    size_t len = (size_t)(end - start);
+    if (len > size - 1)
+      len = size - 1;
+    memcpy(dest, start, len);
+    dest[len] = 0;
+    return;
+  }
   size_t n = 0;
   for (const char *p = start; p < end;)
   {
@@ -254,10 +342,19 @@ bool LanguageResources::BuildMessageTable()
 {
   // Line starts after a separator; the marker line at 0 and lines that start
   // within the last 8 bytes are left out.
-  for (int k = 1; k < m_textLength - 8; k++)
-    if (m_text[k - 1] == kLineSeparator && m_text[k] != kLineSeparator && !m_table.Add(k))
+  // A separator before 9 bytes from the end starts a line at k < length - 8.
+  const char *text = m_text;
+  int limit = m_textLength - 9;
+  for (int sep = 0; sep < limit; sep++)
+  {
+    const void *hit = memchr(text + sep, kLineSeparator, (size_t)(limit - sep));
+    if (!hit)
+      break;
+    sep = (int)(static_cast<const char *>(hit) - text);
+    if (text[sep + 1] != kLineSeparator && !m_table.Add(sep + 1))
       return false;
-  SortLines(m_table.Items(), m_table.Count(), m_text);
+  }
+  SortIndexedLines(m_table.Items(), m_table.Count(), m_text);
   return true;
 }
 
@@ -267,17 +364,23 @@ int LanguageResources::FindLine(const char *key) const
   // Only an entry counts: key, "=" and a double quote. The bytes at +8 and +9
   // are read only after 8 bytes matched the key, so they are within the text
   // or its terminator.
+  // The key's 8 bytes hold no NUL (LookupKey makes sure), nor do those of
+  // a line in the table: compared as numbers, they compare as ComparePrefix.
+  uint64_t wanted = LineKey(key);
   int lo = 0;
   int n = m_table.Count();
+  bool keyLine = false;
   while (n > 0)
   {
     int mid = lo + n / 2;
     int line = m_table[mid];
-    int c = ComparePrefix(key, text + line);
+    uint64_t here = LineKey(text + line);
+    int c = wanted < here ? -1 : wanted > here ? 1 : 0;
     if (c == 0)
     {
       if (text[line + 8] == '=' && text[line + 9] == '"')
         return line;
+      keyLine = true;
       break; // the key with no entry form: look further below
     }
     if (c < 0)
@@ -288,6 +391,12 @@ int LanguageResources::FindLine(const char *key) const
       n -= n / 2 + 1;
     }
   }
+  // Every line that can start with a key is in the table: the first line is
+  // the marker's, and one within the last 8 bytes is too short. So the scan
+  // finds an entry only when the search met a line of the key that was no
+  // entry; when it met none, the key is not there.
+  if (!keyLine)
+    return -1;
   for (int p = 0; p < m_textLength;)
   {
     if (ComparePrefix(key, text + p) == 0 && text[p + 8] == '=' && text[p + 9] == '"')
@@ -329,9 +438,9 @@ bool LanguageResources::LookupKey(char *dest, size_t size, const char *key) cons
     return false;
   const char *start = m_text + line + 10;
   const char *textEnd = m_text + m_textLength;
-  const char *lineEnd = start;
-  while (lineEnd < textEnd && *lineEnd != kLineSeparator)
-    lineEnd++;
+  const char *lineEnd = start < textEnd ? static_cast<const char *>(memchr(start, kLineSeparator, (size_t)(textEnd - start))) : 0;
+  if (!lineEnd)
+    lineEnd = start < textEnd ? textEnd : start;
   // The translation ends at the last double quote of the line; without one
   // it runs to the line end.
   const char *end = lineEnd;

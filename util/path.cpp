@@ -70,6 +70,15 @@ bool CopyWholeChars(char *dest, size_t size, const char *src)
 {
   if (size == 0)
     return false;
+  if (!g_DbcsTable.MultiByte)
+  {
+    // Every byte is a character: one copy.
+    size_t len = strlen(src);
+    size_t n = len < size - 1 ? len : size - 1;
+    memmove(dest, src, n);
+    dest[n] = 0;
+    return n == len;
+  }
   size_t n = 0;
   const char *p = src;
   while (*p)

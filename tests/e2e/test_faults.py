@@ -176,7 +176,7 @@ def test_an_interrupted_setup_run_again_ends_as_one_uninterrupted(prefix, displa
 
 
 @pytest.mark.flavours('nt64', 'nt32')
-def test_a_planted_rich_edit_dll_is_not_loaded(prefix):
+def test_a_planted_rich_edit_dll_is_not_loaded_and_the_language_dll_is(prefix):
     # Wine prefers its own built-in DLLs; as Windows does, take a DLL file
     # that is found first.
     prefix.env['WINEDLLOVERRIDES'] += ';riched32=n,b'
@@ -199,3 +199,9 @@ def test_a_planted_rich_edit_dll_is_not_loaded(prefix):
     _, out = prefix.wine(f'{inst.win}\\winpilot.exe', 'load', 'riched32.dll')
     assert f'{inst.win}\\riched32.dll'.replace('\\', '\\\\') in out, out
     assert marker.read_bytes().decode('latin-1').splitlines() == [f'{inst.win}\\winpilot.exe']
+    # The language DLL is loaded from the install folder, by its full path.
+    marker.unlink()
+    prefix.copy_in(harness.TOOLS_DIR / 'planted.dll', f'{inst.win}\\qbxlng.dll')
+    rc, _ = prefix.wine(inst.exe, '/wait', timeout=30)
+    assert rc == 0
+    assert marker.read_bytes().decode('latin-1').splitlines() == [inst.exe]
