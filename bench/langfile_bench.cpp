@@ -134,7 +134,10 @@ void TenThousandLookups(benchmark::State &state)
 BENCHMARK(LoadAndIndex)->Unit(benchmark::kMicrosecond);
 BENCHMARK(TenThousandLookups)->Unit(benchmark::kMillisecond);
 
-// The console table, then one line per figure with its goal.
+// The console table, then one line per figure with its goal. With
+// repetitions the medians count. The goal is judged by processor time: on a
+// shared machine the wall-clock time also holds the time spent waiting for
+// a processor, which is printed beside it.
 class GoalReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -143,27 +146,44 @@ public:
     ConsoleReporter::ReportRuns(runs);
     for (const Run &run : runs)
     {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration)
+      if (run.error_occurred)
         continue;
-      std::string name = run.benchmark_name();
-      if (name == "LoadAndIndex")
-        m_loadUs = run.GetAdjustedRealTime();
-      else if (name == "TenThousandLookups")
-        m_lookupMs = run.GetAdjustedRealTime();
+      bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type != Run::RT_Iteration && !median)
+        continue;
+      std::string name = run.run_name.function_name;
+      Figure *f = name == "LoadAndIndex" ? &m_load : name == "TenThousandLookups" ? &m_lookups : NULL;
+      if (f && (median || !f->Median))
+      {
+        f->Cpu = run.GetAdjustedCPUTime();
+        f->Real = run.GetAdjustedRealTime();
+        f->Median = median;
+      }
     }
   }
 
   void PrintGoals() const
   {
-    printf("langfile  load and index of a 64 KB block: %.1f us, goal <= %.0f us: %s\n", m_loadUs,
-           kLoadGoalMicroseconds, m_loadUs >= 0 && m_loadUs <= kLoadGoalMicroseconds ? "met" : "MISSED");
-    printf("langfile  10,000 lookups: %.3f ms, goal <= %.0f ms: %s\n", m_lookupMs, kLookupGoalMilliseconds,
-           m_lookupMs >= 0 && m_lookupMs <= kLookupGoalMilliseconds ? "met" : "MISSED");
+    Print("langfile  load and index of a 64 KB block", m_load, "us", kLoadGoalMicroseconds);
+    Print("langfile  10,000 lookups", m_lookups, "ms", kLookupGoalMilliseconds);
   }
 
 private:
-  double m_loadUs = -1;
-  double m_lookupMs = -1;
+  struct Figure
+  {
+    double Cpu = -1;
+    double Real = -1;
+    bool Median = false;
+  };
+
+  static void Print(const char *what, const Figure &f, const char *unit, double goal)
+  {
+    printf("%s: %.3g %s processor time (%.3g %s wall clock%s), goal <= %g %s: %s\n", what, f.Cpu, unit, f.Real,
+           unit, f.Median ? ", medians" : "", goal, unit, f.Cpu >= 0 && f.Cpu <= goal ? "met" : "MISSED");
+  }
+
+  Figure m_load;
+  Figure m_lookups;
 };
 
 } // namespace

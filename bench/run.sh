@@ -31,7 +31,7 @@ mkdir -p build/bench
     echo "== language file"
     cmake -S . -B build/bench/native -DCMAKE_BUILD_TYPE=Release -DQBX_BENCH=ON -DQBX_TESTS=OFF >/dev/null
     cmake --build build/bench/native -j 2 --target langfile_bench >/dev/null
-    build/bench/native/bench/langfile_bench
+    build/bench/native/bench/langfile_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
   fi
 } 2>&1 | tee -a "$log"
 echo "== goals"

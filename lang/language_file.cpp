@@ -49,7 +49,7 @@ char EscapedByte(char c)
 int ProcessText(char *text, int count)
 {
   // The bytes that need a look: NUL, backslash, line breaks, lead bytes.
-  // Runs of other bytes are moved as they are, in one go.
+  // Runs of other bytes are copied with one test a byte.
   unsigned char special[256];
   for (int b = 0; b < 256; b++)
     special[b] = IsLeadByte((unsigned char)b) ? 1 : 0;
@@ -58,12 +58,8 @@ int ProcessText(char *text, int count)
   int j = 0;
   while (j < count)
   {
-    int run = j;
     while (j < count && !special[(unsigned char)text[j]])
-      j++;
-    if (i != run)
-      memmove(text + i, text + run, (size_t)(j - run));
-    i += j - run;
+      text[i++] = text[j++];
     if (j >= count)
       break;
     unsigned char c = (unsigned char)text[j];
@@ -157,51 +153,45 @@ struct KeyedLine
   int Line;
 };
 
-void SiftDownKeyed(KeyedLine *items, int root, int count)
-{
-  KeyedLine moving = items[root];
-  for (;;)
-  {
-    int child = 2 * root + 1;
-    if (child >= count)
-      break;
-    if (child + 1 < count && items[child].Key < items[child + 1].Key)
-      child++;
-    if (moving.Key >= items[child].Key)
-      break;
-    items[root] = items[child];
-    root = child;
-  }
-  items[root] = moving;
-}
-
-// The same order with the keys taken once and kept beside the offsets,
-// which makes the sort of a large table several times faster. Without
-// memory for the keys, the plain sort does it.
+// The same order with the keys taken once and kept beside the offsets, by a
+// merge sort of runs that double in length, which makes the sort of a large
+// table several times faster than the heap sort. Without memory for the
+// keys, the heap sort does it.
 void SortIndexedLines(int *items, int count, const char *text)
 {
-  KeyedLine *keyed = count > 1 ? static_cast<KeyedLine *>(malloc(sizeof(KeyedLine) * (size_t)count)) : 0;
+  KeyedLine *keyed = count > 1 ? static_cast<KeyedLine *>(malloc(sizeof(KeyedLine) * 2 * (size_t)count)) : 0;
   if (!keyed)
   {
     SortLines(items, count, text);
     return;
   }
+  KeyedLine *from = keyed;
+  KeyedLine *to = keyed + count;
   for (int i = 0; i < count; i++)
   {
-    keyed[i].Key = LineKey(text + items[i]);
-    keyed[i].Line = items[i];
+    from[i].Key = LineKey(text + items[i]);
+    from[i].Line = items[i];
   }
-  for (int start = count / 2 - 1; start >= 0; start--)
-    SiftDownKeyed(keyed, start, count);
-  for (int end = count - 1; end > 0; end--)
+  for (int width = 1; width < count; width *= 2)
   {
-    KeyedLine t = keyed[0];
-    keyed[0] = keyed[end];
-    keyed[end] = t;
-    SiftDownKeyed(keyed, 0, end);
+    for (int lo = 0; lo < count; lo += 2 * width)
+    {
+      int mid = lo + width < count ? lo + width : count;
+      int hi = lo + 2 * width < count ? lo + 2 * width : count;
+      int a = lo, b = mid, out = lo;
+      while (a < mid && b < hi)
+        to[out++] = from[b].Key < from[a].Key ? from[b++] : from[a++];
+      while (a < mid)
+        to[out++] = from[a++];
+      while (b < hi)
+        to[out++] = from[b++];
+    }
+    KeyedLine *t = from;
+    from = to;
+    to = t;
   }
   for (int i = 0; i < count; i++)
-    items[i] = keyed[i].Line;
+    items[i] = from[i].Line;
   free(keyed);
 }
 
@@ -361,50 +351,32 @@ bool LanguageResources::BuildMessageTable()
 int LanguageResources::FindLine(const char *key) const
 {
   const char *text = m_text;
-  // Only an entry counts: key, "=" and a double quote. The bytes at +8 and +9
-  // are read only after 8 bytes matched the key, so they are within the text
-  // or its terminator.
   // The key's 8 bytes hold no NUL (LookupKey makes sure), nor do those of
   // a line in the table: compared as numbers, they compare as ComparePrefix.
+  // Every line that can start with a key is in the table (the first line is
+  // the marker's, one within the last 8 bytes is too short), so the lines of
+  // the key are one run of the sorted table: found by a binary search
+  // without branches, then walked for the first in entry form (key, "=" and
+  // a double quote). Which of several entries of one key is used is not
+  // defined.
   uint64_t wanted = LineKey(key);
-  int lo = 0;
-  int n = m_table.Count();
-  bool keyLine = false;
-  while (n > 0)
-  {
-    int mid = lo + n / 2;
-    int line = m_table[mid];
-    uint64_t here = LineKey(text + line);
-    int c = wanted < here ? -1 : wanted > here ? 1 : 0;
-    if (c == 0)
-    {
-      if (text[line + 8] == '=' && text[line + 9] == '"')
-        return line;
-      keyLine = true;
-      break; // the key with no entry form: look further below
-    }
-    if (c < 0)
-      n = n / 2;
-    else
-    {
-      lo = mid + 1;
-      n -= n / 2 + 1;
-    }
-  }
-  // Every line that can start with a key is in the table: the first line is
-  // the marker's, and one within the last 8 bytes is too short. So the scan
-  // finds an entry only when the search met a line of the key that was no
-  // entry; when it met none, the key is not there.
-  if (!keyLine)
+  const int *items = m_table.Items();
+  int count = m_table.Count();
+  if (count == 0)
     return -1;
-  for (int p = 0; p < m_textLength;)
+  const int *base = items;
+  for (int n = count; n > 1;)
   {
-    if (ComparePrefix(key, text + p) == 0 && text[p + 8] == '=' && text[p + 9] == '"')
-      return p;
-    while (p < m_textLength && text[p] != kLineSeparator)
-      p++;
-    while (p < m_textLength && text[p] == kLineSeparator)
-      p++;
+    int half = n / 2;
+    base += LineKey(text + base[half]) < wanted ? half : 0;
+    n -= half;
+  }
+  int i = (int)(base - items) + (LineKey(text + *base) < wanted ? 1 : 0);
+  for (; i < count && LineKey(text + items[i]) == wanted; i++)
+  {
+    int line = items[i];
+    if (text[line + 8] == '=' && text[line + 9] == '"')
+      return line;
   }
   return -1;
 }
