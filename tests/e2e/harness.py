@@ -178,7 +178,7 @@ class Prefix:
         """Starts a program; cwd (a path on C:) becomes its current directory."""
         log = self._log()
         out = open(log, 'wb')
-        popen = subprocess.Popen(['timeout', '300', 'wine', *args], env=self.env, cwd=self.unix(cwd) if cwd else None,
+        popen = subprocess.Popen(['timeout', '300', 'wine', *map(str, args)], env=self.env, cwd=self.unix(cwd) if cwd else None,
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         out.close()
         return Process(popen, log)
