@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/resource.h"
 #include "lang/lang_string.h"
+#include "lang/language_file.h"
 #include "uninstall/uninstall.h"
 #include "util/path.h"
 #include "util/platform.h"
@@ -27,6 +28,15 @@ struct DbcsStartUp
 {
   DbcsStartUp() { FillDbcsTable(g_DbcsTable); }
 } s_dbcsStartUp;
+
+} // namespace
+
+// Constructed after the DBCS table, destroyed in reverse order at exit: the
+// message table first, then the language DLL.
+ExtResource g_ExtResource;
+LanguageResources g_LanguageResources;
+
+namespace {
 
 void ShowRemovalWarning()
 {
@@ -88,6 +98,7 @@ bool RunProgram(const char *commandLine)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
   LoadLanguageDll(instance);
+  g_LanguageResources.LoadLanguageFile("uninstall.lng");
   OleInitialize(NULL);
   HMODULE richEdit = LoadSystemLibrary("riched32.dll");
   g_WindowIcon = LoadIconA(GetResourceModule(), "QBXICON");

@@ -1,0 +1,358 @@
+#include "lang/language_file.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "lang/crc32.h"
+#include "util/path.h"
+
+namespace {
+
+const char kMarker[] = "***messages**"; // two asterisks, then "*messages**"
+const int kMarkerLength = 13;
+// Spare room behind the message block.
+const int kTextSlack = 1024;
+
+bool IsMarker(const char *p)
+{
+  for (int i = 0; i < kMarkerLength; i++)
+    if (p[i] != kMarker[i])
+      return false;
+  return true;
+}
+
+bool IsLeadByte(unsigned char c) { return g_DbcsTable.MultiByte && g_DbcsTable.LeadByte[c]; }
+
+char EscapedByte(char c)
+{
+  switch (c)
+  {
+  case '"':
+    return '"';
+  case '\\':
+    return '\\';
+  case 'n':
+    return '\n';
+  case 'r':
+    return '\r';
+  case 't':
+    return '\t';
+  default:
+    return 0;
+  }
+}
+
+// Resolves escapes and turns line breaks into separators, in place; stops at
+// a NUL. A double-byte character is kept whole: its trail byte may have the
+// value of a backslash. Returns the new length and terminates the text.
+int ProcessText(char *text, int count)
+{
+  int i = 0;
+  int j = 0;
+  while (j < count)
+  {
+    unsigned char c = (unsigned char)text[j];
+    if (c == 0)
+      break;
+    if (IsLeadByte(c) && j + 1 < count && text[j + 1] != 0)
+    {
+      text[i++] = text[j++];
+      text[i++] = text[j++];
+      continue;
+    }
+    if (c == '\\' && j + 1 < count)
+    {
+      char replaced = EscapedByte(text[j + 1]);
+      if (replaced)
+      {
+        text[i++] = replaced;
+        j += 2;
+        continue;
+      }
+    }
+    text[i++] = (c == '\r' || c == '\n') ? kLineSeparator : (char)c;
+    j++;
+  }
+  text[i] = 0;
+  return i;
+}
+
+// The first 8 bytes as unsigned bytes, stopping at a NUL.
+int ComparePrefix(const char *a, const char *b)
+{
+  for (int n = 0; n < 8; n++)
+  {
+    unsigned char x = (unsigned char)a[n];
+    unsigned char y = (unsigned char)b[n];
+    if (x != y)
+      return x < y ? -1 : 1;
+    if (x == 0)
+      return 0;
+  }
+  return 0;
+}
+
+// Heap sort of line offsets by their first 8 bytes: no recursion, no
+// allocation, n log n also for a hostile file of one-byte lines.
+void SiftDown(int *items, int start, int count, const char *text)
+{
+  int root = start;
+  for (;;)
+  {
+    int child = 2 * root + 1;
+    if (child >= count)
+      return;
+    if (child + 1 < count && ComparePrefix(text + items[child], text + items[child + 1]) < 0)
+      child++;
+    if (ComparePrefix(text + items[root], text + items[child]) >= 0)
+      return;
+    int t = items[root];
+    items[root] = items[child];
+    items[child] = t;
+    root = child;
+  }
+}
+
+void SortLines(int *items, int count, const char *text)
+{
+  for (int start = count / 2 - 1; start >= 0; start--)
+    SiftDown(items, start, count, text);
+  for (int end = count - 1; end > 0; end--)
+  {
+    int t = items[0];
+    items[0] = items[end];
+    items[end] = t;
+    SiftDown(items, 0, end, text);
+  }
+}
+
+// Copies [start, end) into dest, cut on a character boundary when it does
+// not fit.
+void CopyRange(char *dest, size_t size, const char *start, const char *end)
+{
+  size_t n = 0;
+  for (const char *p = start; p < end;)
+  {
+    size_t len = (IsLeadByte((unsigned char)*p) && p + 1 < end) ? 2 : 1;
+    if (n + len >= size)
+      break;
+    memcpy(dest + n, p, len);
+    n += len;
+    p += len;
+  }
+  dest[n] = 0;
+}
+
+// A decimal number as strtol reads it, saturated far beyond any valid scale.
+int ReadDecimal(const char *p)
+{
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+    p++;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+')
+    p++;
+  int value = 0;
+  for (; *p >= '0' && *p <= '9'; p++)
+    if (value < 1000000)
+      value = value * 10 + (*p - '0');
+  return negative ? -value : value;
+}
+
+} // namespace
+
+long long FindMessageMarker(const LanguageSource &source)
+{
+  char block[kMarkerBlockSize];
+  for (int n = 0; n < kMarkerBlocks; n++)
+  {
+    long long position = source.Tell(source.Context);
+    if (position < 0)
+      return -1;
+    int got = source.Read(source.Context, block, kMarkerBlockSize);
+    if (got < kMarkerBlockOverlap)
+      return -1;
+    if (got > kMarkerBlockSize)
+      got = kMarkerBlockSize; // never trust more than was asked for
+    for (int i = 0; i <= got - kMarkerBlockOverlap; i++)
+      if (IsMarker(block + i))
+        return position + i;
+    if (!source.Seek(source.Context, position + got - kMarkerBlockOverlap))
+      return -1;
+  }
+  return -1;
+}
+
+void MakeTextKey(char key[9], char classByte, const char *context, const char *defaultText)
+{
+  uint32_t crc = UpdateCrc32(kCrc32Start, &classByte, 1);
+  if (context)
+    crc = UpdateCrc32(crc, context, strlen(context));
+  crc = ~UpdateCrc32(crc, defaultText, strlen(defaultText));
+  static const char digits[] = "0123456789abcdef";
+  for (int i = 7; i >= 0; i--, crc >>= 4)
+    key[i] = digits[crc & 15];
+  key[8] = 0;
+}
+
+bool ParseDialogScale(const char *text, int &xs, int &ys)
+{
+  xs = 100;
+  ys = 100;
+  const char *star = strchr(text, '*');
+  if (!star)
+    return false;
+  int x = ReadDecimal(text);
+  int y = ReadDecimal(star + 1);
+  if (x < kMinDialogScale || x > kMaxDialogScale || y < kMinDialogScale || y > kMaxDialogScale)
+    return false;
+  xs = x;
+  ys = y;
+  return !(x == 100 && y == 100);
+}
+
+LanguageResources::LanguageResources() : m_text(0), m_textLength(0), m_rightToLeft(0) {}
+
+LanguageResources::~LanguageResources() { Unload(); }
+
+void LanguageResources::Unload()
+{
+  free(m_text);
+  m_text = 0;
+  m_textLength = 0;
+  m_table.Free();
+  m_rightToLeft = 0;
+}
+
+LanguageLoad LanguageResources::LoadMessages(const LanguageSource &source)
+{
+  Unload();
+  long long marker = FindMessageMarker(source);
+  if (marker < 0 || !source.Seek(source.Context, marker))
+    return LanguageNotLoaded;
+  char *text = static_cast<char *>(malloc(kMessageBlockSize + kTextSlack));
+  if (!text)
+    return LanguageNotLoaded;
+  text[kMessageBlockSize] = 0;
+  // One read; a failed read leaves an empty text that still counts as loaded.
+  int count = source.Read(source.Context, text, kMessageBlockSize);
+  if (count < 0)
+    count = 0;
+  if (count > kMessageBlockSize)
+    count = kMessageBlockSize;
+  m_textLength = ProcessText(text, count);
+  m_text = text;
+  if (!BuildMessageTable())
+  {
+    Unload();
+    return LanguageOutOfMemory;
+  }
+  return LanguageLoaded;
+}
+
+bool LanguageResources::BuildMessageTable()
+{
+  // Line starts after a separator; the marker line at 0 and lines that start
+  // within the last 8 bytes are left out.
+  for (int k = 1; k < m_textLength - 8; k++)
+    if (m_text[k - 1] == kLineSeparator && m_text[k] != kLineSeparator && !m_table.Add(k))
+      return false;
+  SortLines(m_table.Items(), m_table.Count(), m_text);
+  return true;
+}
+
+int LanguageResources::FindLine(const char *key) const
+{
+  const char *text = m_text;
+  // Only an entry counts: key, "=" and a double quote. The bytes at +8 and +9
+  // are read only after 8 bytes matched the key, so they are within the text
+  // or its terminator.
+  int lo = 0;
+  int n = m_table.Count();
+  while (n > 0)
+  {
+    int mid = lo + n / 2;
+    int line = m_table[mid];
+    int c = ComparePrefix(key, text + line);
+    if (c == 0)
+    {
+      if (text[line + 8] == '=' && text[line + 9] == '"')
+        return line;
+      break; // the key with no entry form: look further below
+    }
+    if (c < 0)
+      n = n / 2;
+    else
+    {
+      lo = mid + 1;
+      n -= n / 2 + 1;
+    }
+  }
+  for (int p = 0; p < m_textLength;)
+  {
+    if (ComparePrefix(key, text + p) == 0 && text[p + 8] == '=' && text[p + 9] == '"')
+      return p;
+    while (p < m_textLength && text[p] != kLineSeparator)
+      p++;
+    while (p < m_textLength && text[p] == kLineSeparator)
+      p++;
+  }
+  return -1;
+}
+
+bool LanguageResources::LookupText(char *dest, size_t size, const char *defaultText, const char *context,
+                                   char classByte) const
+{
+  if (size == 0)
+    return false;
+  if (m_text)
+  {
+    char key[9];
+    MakeTextKey(key, classByte, context, defaultText);
+    if (LookupKey(dest, size, key))
+      return true;
+  }
+  if (dest != defaultText)
+    CopyWholeChars(dest, size, defaultText);
+  return false;
+}
+
+bool LanguageResources::LookupKey(char *dest, size_t size, const char *key) const
+{
+  if (!m_text || size == 0)
+    return false;
+  for (int i = 0; i < 8; i++)
+    if (key[i] == 0)
+      return false; // a match must cover 8 bytes of the text
+  int line = FindLine(key);
+  if (line < 0)
+    return false;
+  const char *start = m_text + line + 10;
+  const char *textEnd = m_text + m_textLength;
+  const char *lineEnd = start;
+  while (lineEnd < textEnd && *lineEnd != kLineSeparator)
+    lineEnd++;
+  // The translation ends at the last double quote of the line; without one
+  // it runs to the line end.
+  const char *end = lineEnd;
+  for (const char *p = lineEnd; p > start; p--)
+    if (p[-1] == '"')
+    {
+      end = p - 1;
+      break;
+    }
+  CopyRange(dest, size, start, end);
+  return true;
+}
+
+void LanguageResources::DetectReadingDirection(bool rtlDialog)
+{
+  if (rtlDialog)
+  {
+    m_rightToLeft = 1;
+    return;
+  }
+  char direction[kWindowTextSize];
+  LookupText(direction, sizeof(direction), "LTR", "LTR", '$');
+  m_rightToLeft = strcmp(direction, "RTL") == 0 ? 1 : 0;
+}
