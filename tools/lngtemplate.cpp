@@ -132,11 +132,22 @@ struct TemplateReader
   }
 };
 
-const char *ClassName(WORD ordinal, const char *named)
+const char *ControlKind(WORD ordinal, const char *named, DWORD style)
 {
   switch (ordinal)
   {
-  case 0x80: return "button";
+  case 0x80:
+    switch (style & 0x0F)
+    {
+    case BS_GROUPBOX: return "group box";
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE: return "check box";
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON: return "option button";
+    }
+    return "button";
   case 0x81: return "edit";
   case 0x82: return "static text";
   case 0x83: return "list box";
@@ -188,15 +199,18 @@ bool PutDialog(Output &out, HMODULE module, const char *name)
   for (WORD i = 0; i < count && !r.Bad; i++)
   {
     r.Align(base);
-    DWORD id;
+    DWORD id, itemStyle;
     if (extended)
     {
-      r.Skip(4 + 4 + 4 + 8); // help id, extended style, style, position and size
+      r.Skip(4 + 4); // help id, extended style
+      itemStyle = r.Dword();
+      r.Skip(8); // position and size
       id = r.Dword();
     }
     else
     {
-      r.Skip(4 + 4 + 8);
+      itemStyle = r.Dword();
+      r.Skip(4 + 8);
       id = r.Word();
     }
     WORD ordinal = 0;
@@ -206,7 +220,7 @@ bool PutDialog(Output &out, HMODULE module, const char *name)
     r.Skip(extra);
     if (!hasText || text[0] == 0)
       continue; // empty texts are left alone at run time
-    snprintf(comment, sizeof(comment), "%s: %s %d", name, ClassName(ordinal, cls), (int)(short)id);
+    snprintf(comment, sizeof(comment), "%s: %s %d", name, ControlKind(ordinal, cls, itemStyle), (int)(short)id);
     PutEntry(out, comment, '$', name, text, text);
   }
   snprintf(comment, sizeof(comment), "%s: size, percent of the width * percent of the height", name);

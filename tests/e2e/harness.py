@@ -169,9 +169,12 @@ class Prefix:
 
     def wine(self, *args, timeout=60):
         log = self._log()
+        began = time.monotonic()
         with open(log, 'wb') as out:
             rc = subprocess.run(['timeout', str(timeout), 'wine', *args], env=self.env,
                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT).returncode
+        if os.environ.get('QBX_TRACE'):
+            print(f'{time.monotonic() - began:6.1f} s  {" ".join(map(str, args))[:120]}')
         return rc, log.read_bytes().decode('latin-1')
 
     def start(self, *args, cwd=None):
@@ -211,6 +214,13 @@ class Prefix:
         rows = self.pilot('click', caption, control)
         if not rows or 'error' in rows[0]:
             raise AssertionError(f'cannot click {control} in {caption!r}: {rows}')
+
+    def close_explorer(self):
+        """Closes the Explorer windows that setup opened on a program group:
+        they would keep the prefix's server alive."""
+        for w in self.pilot('windows'):
+            if w.get('class') in ('CabinetWClass', 'ExploreWClass', 'ExplorerWClass'):
+                self.pilot('close', w['text'])
 
     def no_window(self, caption, timeout_ms=3000):
         rows = self.pilot('wait', caption, timeout_ms)

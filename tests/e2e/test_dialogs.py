@@ -109,6 +109,8 @@ def test_the_setup_dialog_shows_the_choices_and_ok_applies_the_changes(prefix):
     assert done[5107]['text'] == 'Thank you for using Quabix !'
     prefix.click(SETUP, IDOK)
     assert proc.wait(60) == 0
+    time.sleep(1)
+    prefix.close_explorer()
     snap = prefix.snapshot()
     assert snap.data(f'{CLASSES}\\.jar') == 'Quabix'
     assert snap.data(f'{APP}\\Setup\\.jar', 'Type') == 'OtherRuntime.Jar'
@@ -204,6 +206,8 @@ def test_help_button_and_f1_open_the_topic_of_each_dialog(prefix):
     assert proc.wait(60) == 0
     prefix.unix(f'{TOOLS}\\help.ready').unlink()
     spy.wait(30)
+    time.sleep(1)
+    prefix.close_explorer()
 
 
 @pytest.mark.flavours('nt64', 'nt32', 'win98')
@@ -269,6 +273,7 @@ def test_done_dialog_buttons_start_the_archiver_and_open_the_documents(prefix):
     # At the very end Explorer opens the new program group.
     time.sleep(2)
     group = prefix.special_folders()['programs'] + '\\Quabix'
-    windows = [w['text'] for w in prefix.pilot('windows')]
-    assert any('Quabix' in t for t in windows), windows
+    windows = [(w['class'], w['text']) for w in prefix.pilot('windows')]
+    assert ('ExplorerWClass', 'Quabix') in windows, windows
     assert prefix.unix(group).is_dir(), group
+    prefix.close_explorer()
