@@ -5,23 +5,13 @@
 
 void CommonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, const char *name, UINT helpTopic)
 {
-  switch (message)
-  {
-  case WM_SETFONT:
-    // Sent while the dialog is created, before its controls: mirrored from
-    // the start, they are mirrored too.
+  // WM_SETFONT comes while the dialog is made, before its controls: mirrored
+  // then, they are created mirrored too.
+  if (message == WM_SETFONT)
     ApplyReadingDirection(dialog);
-    break;
-  case WM_INITDIALOG:
+  else if (message == WM_INITDIALOG)
     TranslateDialog(name, dialog);
-    break;
-  case WM_COMMAND:
-    if (LOWORD(wParam) == IDC_HELP_BUTTON && helpTopic != 0)
-      WinHelpA(dialog, "quabix.hlp", HELP_CONTEXT, helpTopic);
-    break;
-  case WM_HELP:
-    if (helpTopic != 0)
-      WinHelpA(dialog, "quabix.hlp", HELP_CONTEXT, helpTopic);
-    break;
-  }
+  bool help = message == WM_HELP || (message == WM_COMMAND && LOWORD(wParam) == IDC_HELP_BUTTON);
+  if (help && helpTopic != 0)
+    WinHelpA(dialog, "quabix.hlp", HELP_CONTEXT, helpTopic);
 }

@@ -230,7 +230,7 @@ def dialog_entries(size=None):
         f'${DIALOG}&Check me': '&Ankreuzen',
         f'${DIALOG}OK': 'Gut',
         f'${DIALOG}&Help': '&Hilfe',
-        f'$SETUPDLG&Check me': 'wrong dialog',
+        '$SETUPDLG&Check me': 'wrong dialog',
     }
     if size:
         entries[f'${DIALOG}'] = size  # also the key of an empty text
@@ -331,19 +331,6 @@ def test_rtl_dialog_in_the_dll_wins_over_the_file(prefix):
     assert [r['rect'] for r in run.after] == [r['rect'] for r in run.before]
 
 
-def test_rtl_dialog_in_the_dll_alone(prefix):
-    run = show_dialog(prefix, 'Language test', dll=RTL_DLL)
-    assert run.info == {'dll': 1, 'file': 0, 'rtl': 1}
-    check_mirrored_from_creation(run)
-    assert run.texts(run.seen) == ENGLISH
-
-
-def test_lower_case_rtl_is_not_right_to_left(prefix):
-    run = show_dialog(prefix, 'Language test', language_file({'$LTRLTR': 'rtl'}))
-    assert run.info == {'dll': 0, 'file': 1, 'rtl': 0}
-    assert not any(r['exstyle'] & WS_EX_LAYOUTRTL for r in run.seen)
-
-
 def test_dialogs_come_from_the_language_dll(prefix):
     run = show_dialog(prefix, 'Sprachtest', dll=STRINGS_DLL)
     assert run.info == {'dll': 1, 'file': 0, 'rtl': 0}
@@ -377,3 +364,36 @@ def test_no_memory_for_the_message_table_is_a_reported_stop(prefix):
     assert list(buttons) == [IDOK]
     prefix.click('Quabix Archivierer', IDOK)
     assert proc.wait(30) == 1
+
+
+@pytest.mark.flavours('nt64', 'win98')
+def test_the_setup_dialog_of_the_tool_is_translated_scaled_and_mirrored(prefix):
+    inst = InstallFolder(prefix)
+    proc = prefix.start(inst.exe, '/setup')
+    plain = prefix.window('Quabix Setup')
+    prefix.pilot('close', 'Quabix Setup')  # cancel: nothing is applied
+    proc.wait(60)
+    prefix.wait_server()
+    inst.add('uninstall.lng', language_file({
+        '$SETUPDLGQuabix Setup': 'Quabix einrichten',
+        '$SETUPDLGHelp': 'Hilfe',
+        '$SETUPDLGSelect &all': '&Alle w\xe4hlen',
+        '$SETUPDLG': '120*110',
+        '$LTRLTR': 'RTL',
+    }))
+    proc = prefix.start(inst.exe, '/setup')
+    seen = prefix.window('Quabix einrichten')
+    prefix.pilot('close', 'Quabix einrichten')
+    proc.wait(60)
+    texts = {r['id']: r['text'] for r in seen[1:]}
+    assert texts[9] == 'Hilfe'
+    assert '&Alle w\xe4hlen' in texts.values()
+    assert not any(r['exstyle'] & WS_EX_LAYOUTRTL for r in plain)
+    assert [r['text'] for r in seen[1:] if r['id'] == 1] == ['OK']
+    for r in seen:
+        assert r['exstyle'] & WS_EX_LAYOUTRTL, r
+    width = lambda rows: rows[0]['rect'][2] - rows[0]['rect'][0]
+    height = lambda rows: rows[0]['rect'][3] - rows[0]['rect'][1]
+    assert width(plain) * 115 // 100 < width(seen) < width(plain) * 125 // 100
+    assert height(plain) * 105 // 100 < height(seen) < height(plain) * 115 // 100
+    assert len(seen) == len(plain)
