@@ -29,13 +29,23 @@ SCALED_FILE = b'''German, with larger dialogs
 '''
 
 
-def translations():
-    """(name, language DLL or None, language file bytes or None)."""
+def translations(hebrew):
+    """(name, language DLL or None, language file bytes or None, environment)."""
     return [
-        ('english', None, None),
-        ('scaled', FIXTURES / 'strings.dll', SCALED_FILE + scale_entries()),
-        ('rtl', FIXTURES / 'rtl.dll', None),
+        ('english', None, None, None),
+        ('scaled', FIXTURES / 'strings.dll', SCALED_FILE + scale_entries(), None),
+        # A Hebrew translation is shown on a Hebrew Windows: code page 1255.
+        ('rtl', FIXTURES / 'rtl.dll', None, hebrew),
     ]
+
+
+def hebrew_locale():
+    """Wine takes its ANSI code page from the glibc locale."""
+    locales = ROOT / 'build' / 'locale'
+    if not (locales / 'he_IL.UTF-8').exists():
+        locales.mkdir(parents=True, exist_ok=True)
+        subprocess.run(['localedef', '-i', 'he_IL', '-f', 'UTF-8', str(locales / 'he_IL.UTF-8')], check=True)
+    return {'LOCPATH': str(locales), 'LANG': 'he_IL.UTF-8', 'LC_ALL': 'he_IL.UTF-8'}
 
 
 def scale_entries():
@@ -67,14 +77,14 @@ def main():
     prefix = harness.Prefix('nt64', 'screenshots', x.display)
     try:
         inst = harness.InstallFolder(prefix)
-        for name, dll, language_file in translations():
+        for name, dll, language_file, env in translations(hebrew_locale()):
             for f in ('qbxlng.dll', 'uninstall.lng'):
                 (inst.root / f).unlink(missing_ok=True)
             if dll:
                 shutil.copyfile(dll, inst.root / 'qbxlng.dll')
             if language_file:
                 inst.add('uninstall.lng', language_file)
-            proc = prefix.start(inst.exe, '/setup', cwd=inst.win)
+            proc = prefix.start(inst.exe, '/setup', cwd=inst.win, env=env)
             rows = prefix.window('*')
             caption = rows[0]['text']
             window, _ = controls(prefix, caption, 5121)

@@ -177,11 +177,13 @@ class Prefix:
             print(f'{time.monotonic() - began:6.1f} s  {" ".join(map(str, args))[:120]}')
         return rc, log.read_bytes().decode('latin-1')
 
-    def start(self, *args, cwd=None):
-        """Starts a program; cwd (a path on C:) becomes its current directory."""
+    def start(self, *args, cwd=None, env=None):
+        """Starts a program; cwd (a path on C:) becomes its current directory,
+        env adds environment variables (LANG, for a code page)."""
         log = self._log()
         out = open(log, 'wb')
-        popen = subprocess.Popen(['timeout', '300', 'wine', *map(str, args)], env=self.env, cwd=self.unix(cwd) if cwd else None,
+        popen = subprocess.Popen(['timeout', '300', 'wine', *map(str, args)], env={**self.env, **(env or {})},
+                                 cwd=self.unix(cwd) if cwd else None,
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         out.close()
         return Process(popen, log)

@@ -6,7 +6,7 @@ import time
 import pytest
 
 import wineregistry
-from harness import IDOK, RECORD, TOOLS
+from harness import BUILD, IDOK, RECORD, TOOLS
 from test_integration import APP, CLASSES, check_link, other_programs, product
 
 SETUP = 'Quabix Setup'
@@ -15,6 +15,7 @@ TYPES = range(5101, 5115)
 JAR = 5112
 VK_ESCAPE, VK_F1, VK_F4 = 27, 112, 115
 HELP_CONTEXT, HELP_FINDER = 1, 11
+WS_EX_LAYOUTRTL = 0x00400000
 MENU_VALUES = ['ExtrTo', 'ExtrHere', 'Extr', 'ExtrSep', 'OpenSFX', 'AddTo', 'AddArc', 'EmailArc', 'EmailOpt', 'Test',
                'Convert']
 
@@ -277,3 +278,32 @@ def test_done_dialog_buttons_start_the_archiver_and_open_the_documents(prefix):
     assert ('ExplorerWClass', 'Quabix') in windows, windows
     assert prefix.unix(group).is_dir(), group
     prefix.close_explorer()
+
+
+@pytest.mark.flavours('nt64', 'win98')
+def test_the_dialogs_come_translated_from_the_language_dll(prefix):
+    inst = product(prefix)
+    fixtures = BUILD / 'tests' / 'lang'
+    # German dialogs and strings.
+    prefix.copy_in(fixtures / 'strings.dll', f'{inst.win}\\qbxlng.dll')
+    proc = prefix.start(inst.exe, '/setup', cwd=inst.win)
+    window, boxes = controls(prefix, 'Quabix einrichten', 5121)
+    assert boxes[5121]['text'] == '&Alle w\u00e4hlen'
+    assert boxes[5118]['text'] == 'Quabix in Explorer e&inbinden'
+    assert not window['exstyle'] & WS_EX_LAYOUTRTL
+    prefix.click('Quabix einrichten', 5123)
+    _, items = controls(prefix, 'Kontextmen\u00fceintr\u00e4ge', 111)
+    assert items[2]['text'] == 'Abbrechen'
+    prefix.click('Kontextmen\u00fceintr\u00e4ge', 2)
+    prefix.pilot('gone', 'Kontextmen\u00fceintr\u00e4ge', 5000)
+    prefix.pilot('key', 'Quabix einrichten', VK_ESCAPE)
+    assert proc.wait(30) == 0
+    # Hebrew dialogs, right to left because the DLL has a dialog "RTL".
+    prefix.copy_in(fixtures / 'rtl.dll', f'{inst.win}\\qbxlng.dll')
+    proc = prefix.start(inst.exe, '/setup', cwd=inst.win)
+    window, boxes = controls(prefix, '*', 5121)
+    assert window['exstyle'] & WS_EX_LAYOUTRTL
+    assert all(b['exstyle'] & WS_EX_LAYOUTRTL for i, b in boxes.items() if i in TYPES)
+    assert window['text'].endswith(' Quabix') and window['text'] != SETUP  # Hebrew, outside the ANSI code page
+    prefix.pilot('key', '*', VK_ESCAPE)
+    assert proc.wait(30) == 0
