@@ -3,6 +3,7 @@ the tool looks it up. Each entry of the template is filled with a text that
 carries its key, the file is put beside the tool, and every marked text is
 found again: in the running dialogs, the message boxes, the registry and the
 links."""
+# flavours: nt64
 import re
 import time
 
