@@ -240,7 +240,8 @@ def test_silent_setup_applies_exactly_the_loaded_record(prefix):
 @pytest.mark.flavours('nt64')
 def test_done_dialog_buttons_start_the_archiver_and_open_the_documents(prefix):
     inst = product(prefix)
-    (inst.root / 'order.htm').unlink(missing_ok=True)
+    (inst.root / 'license.txt').unlink()  # a missing licence opens nothing
+    inst.add('order.htm', b'<html>order</html>')
     recorder = f'{TOOLS}\\recorder.exe'
     prefix.copy_in(prefix.unix(recorder), f'{inst.win}\\Quabix.exe')
     # Documents and web addresses open with the recorder, which notes them.
@@ -248,6 +249,7 @@ def test_done_dialog_buttons_start_the_archiver_and_open_the_documents(prefix):
                 'HKCR\\https\\shell\\open\\command', 'HKCR\\http\\shell\\open\\command'):
         prefix.reg_add(key, None, 'REG_SZ', f'"{recorder}" "%1"')
     prefix.reg_add('HKCR\\.txt', None, 'REG_SZ', 'txtfile')
+    prefix.reg_add('HKCR\\.htm', None, 'REG_SZ', 'htmlfile')
     proc, _ = start_setup(prefix, inst)
     prefix.click(SETUP, IDOK)
     controls(prefix, SETUP, 5102, 60)
@@ -261,11 +263,11 @@ def test_done_dialog_buttons_start_the_archiver_and_open_the_documents(prefix):
     prefix.click(SETUP, 5102)
     # Wine puts quotes round a program path with blanks when it starts it.
     assert [s.strip('"') for s in started()] == [f'{inst.win}\\Quabix.exe'] * 2, 'two archivers'
-    prefix.click(SETUP, 5104)
-    assert started()[2:] == [f'"{recorder}" "{inst.win}\\license.txt"']
-    prefix.click(SETUP, 5105)  # order.htm is missing: nothing opens, no message
-    assert started()[3:] == []
+    prefix.click(SETUP, 5104)  # license.txt is missing: nothing opens, no message
+    assert started()[2:] == []
     assert [w['text'] for w in prefix.pilot('windows') if w['class'] == '#32770'] == [SETUP]
+    prefix.click(SETUP, 5105)
+    assert started()[2:] == [f'"{recorder}" "{inst.win}\\order.htm"']
     prefix.click(SETUP, 5106)
     assert started()[3:] == [f'"{recorder}" "https://www.quabix.example/"']
     controls(prefix, SETUP, 5102)  # the dialog stays open after every button
