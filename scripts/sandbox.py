@@ -47,12 +47,17 @@ def report(title, before, after, files_before, files_after):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument('--flavour', default='nt64', choices=['nt64', 'nt32'])
+    parser.add_argument('--silent', action='store_true', help='run setup silently even with a display')
     args = parser.parse_args()
 
-    x = harness.Xvfb().start()
+    # With a display of the user's, the real dialogs are shown there and the
+    # user answers them; otherwise a private one, and setup runs silently.
+    interactive = bool(os.environ.get('DISPLAY')) and not args.silent
+    x = None if interactive else harness.Xvfb().start()
+    display = os.environ['DISPLAY'] if interactive else x.display
     harness.WINE_ROOT = ROOT / 'build' / 'sandbox'
-    print(f'Wine prefix: {harness.WINE_ROOT}/e2e/{args.flavour} ({args.flavour}), display {x.display}')
-    prefix = harness.Prefix(args.flavour, args.flavour, x.display)
+    print(f'Wine prefix: {harness.WINE_ROOT}/e2e/{args.flavour} ({args.flavour}), display {display}')
+    prefix = harness.Prefix(args.flavour, args.flavour, display)
     try:
         # Another archiver owns .zip before Quabix comes, to show the give-back.
         prefix.reg_add('HKCR\\.zip', None, 'REG_SZ', 'OtherArchiver.Zip')
@@ -64,18 +69,29 @@ def main():
         print(f'Install folder {inst.win}: {", ".join(inst.listing())}')
         start_reg, start_disk = prefix.snapshot(), disk(prefix, inst)
 
-        print(f'\nSetup: {inst.exe} /setup /s, in the install folder (the stored or default choices)')
-        proc = prefix.start(inst.exe, '/setup', '/s', cwd=inst.win)
-        proc.wait(120)
+        if interactive:
+            print(f'\nSetup: {inst.exe} /setup, in the install folder. The Setup dialog is on your display:'
+                  ' choose, press OK, then Done (or cancel).')
+            proc = prefix.start(inst.exe, '/setup', cwd=inst.win)
+            proc.wait(3600)
+            prefix.close_explorer()
+        else:
+            print(f'\nSetup: {inst.exe} /setup /s, in the install folder (the stored or default choices)')
+            proc = prefix.start(inst.exe, '/setup', '/s', cwd=inst.win)
+            proc.wait(120)
         setup_reg, setup_disk = prefix.snapshot(), disk(prefix, inst)
         report('what setup changed', start_reg, setup_reg, start_disk, setup_disk)
 
         print(f'\nUninstall: {inst.exe}')
         proc = prefix.start(inst.exe)
-        text, buttons = prefix.message_box(CAPTION)
-        print(f'Message box "{CAPTION}": {text!r}, buttons {sorted(buttons.values())}; answering Yes')
-        prefix.click(CAPTION, harness.IDYES)
-        proc.wait(120)
+        text, buttons = prefix.message_box(CAPTION, 60000)
+        if interactive:
+            print(f'Message box "{CAPTION}": {text!r}; answer it on your display')
+            proc.wait(3600)
+        else:
+            print(f'Message box "{CAPTION}": {text!r}, buttons {sorted(buttons.values())}; answering Yes')
+            prefix.click(CAPTION, harness.IDYES)
+            proc.wait(120)
         began = time.monotonic()
         end_reg, end_disk = prefix.snapshot(), disk(prefix, inst)
         print(f'the self-removal batch file had finished after {time.monotonic() - began:.1f} s')
@@ -85,7 +101,8 @@ def main():
         return 0 if not inst.exists() else 1
     finally:
         prefix.kill_server()
-        x.stop()
+        if x:
+            x.stop()
 
 
 if __name__ == '__main__':

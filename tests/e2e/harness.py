@@ -169,16 +169,21 @@ class Prefix:
 
     def wine(self, *args, timeout=60):
         log = self._log()
+        began = time.monotonic()
         with open(log, 'wb') as out:
             rc = subprocess.run(['timeout', str(timeout), 'wine', *args], env=self.env,
                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT).returncode
+        if os.environ.get('QBX_TRACE'):
+            print(f'{time.monotonic() - began:6.1f} s  {" ".join(map(str, args))[:120]}')
         return rc, log.read_bytes().decode('latin-1')
 
-    def start(self, *args, cwd=None):
-        """Starts a program; cwd (a path on C:) becomes its current directory."""
+    def start(self, *args, cwd=None, env=None):
+        """Starts a program; cwd (a path on C:) becomes its current directory,
+        env adds environment variables (LANG, for a code page)."""
         log = self._log()
         out = open(log, 'wb')
-        popen = subprocess.Popen(['timeout', '300', 'wine', *args], env=self.env, cwd=self.unix(cwd) if cwd else None,
+        popen = subprocess.Popen(['timeout', '300', 'wine', *map(str, args)], env={**self.env, **(env or {})},
+                                 cwd=self.unix(cwd) if cwd else None,
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         out.close()
         return Process(popen, log)
@@ -211,6 +216,13 @@ class Prefix:
         rows = self.pilot('click', caption, control)
         if not rows or 'error' in rows[0]:
             raise AssertionError(f'cannot click {control} in {caption!r}: {rows}')
+
+    def close_explorer(self):
+        """Closes the Explorer windows that setup opened on a program group:
+        they would keep the prefix's server alive."""
+        for w in self.pilot('windows'):
+            if w.get('class') in ('CabinetWClass', 'ExploreWClass', 'ExplorerWClass'):
+                self.pilot('close', w['text'])
 
     def no_window(self, caption, timeout_ms=3000):
         rows = self.pilot('wait', caption, timeout_ms)

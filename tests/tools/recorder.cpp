@@ -47,6 +47,15 @@ int main()
             (unsigned long)GetFileType(si.hStdInput), (unsigned long)GetFileType(si.hStdOutput));
     fclose(f);
   }
+  // Every start is also added to starts.txt: the recorder stands in for
+  // other programs too (the archiver, a document viewer, a browser).
+  snprintf(path, sizeof(path), "%s\\starts.txt", dir);
+  f = fopen(path, "ab");
+  if (f)
+  {
+    fprintf(f, "%s\r\n", cmd);
+    fclose(f);
+  }
   snprintf(path, sizeof(path), "%s\\norun", dir);
   if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES || !args)
     return 0;

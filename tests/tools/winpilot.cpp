@@ -16,6 +16,8 @@
 //   winpilot visible <caption> <ms> <flag> write <flag>, then return as soon
 //                                          as the window is visible (for
 //                                          timing: polls every millisecond)
+//   winpilot helpspy <log> <ready> [s]     stands in for the help viewer:
+//                                          records every WinHelp request
 //
 // Commands can be chained with "--" in one run. Captions are exact; "*"
 // matches any window of dialog class. Exit code 1 when a step failed.
@@ -146,6 +148,72 @@ void SendKey(WORD vk, bool alt)
   SendInput(n, in, sizeof(INPUT));
 }
 
+// WinHelp hands its requests to the window of class "MS_WINHELP" as
+// WM_COPYDATA with this header, the help file's name at ofsFilename.
+struct WinHelpRequest
+{
+  WORD size;
+  WORD command;
+  LONG data;
+  LONG reserved;
+  WORD ofsFilename;
+  WORD ofsData;
+};
+
+const char *s_helpLog;
+
+LRESULT CALLBACK HelpSpyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  if (message == WM_COPYDATA)
+  {
+    const COPYDATASTRUCT *copy = (const COPYDATASTRUCT *)lParam;
+    const WinHelpRequest *request = (const WinHelpRequest *)copy->lpData;
+    if (request && copy->cbData >= sizeof(WinHelpRequest))
+    {
+      FILE *f = fopen(s_helpLog, "ab");
+      if (f)
+      {
+        const char *file = request->ofsFilename ? (const char *)request + request->ofsFilename : "";
+        char caller[256] = "";
+        GetWindowTextA((HWND)wParam, caller, sizeof(caller));
+        fprintf(f, "{\"command\":%u,\"data\":%ld,\"file\":\"%s\",\"caller\":\"%s\"}\n", request->command,
+                request->data, file, caller);
+        fclose(f);
+      }
+    }
+    return TRUE;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+int HelpSpy(const char *log, const char *ready, int seconds)
+{
+  s_helpLog = log;
+  WNDCLASSA wc;
+  ZeroMemory(&wc, sizeof(wc));
+  wc.lpfnWndProc = HelpSpyProc;
+  wc.hInstance = GetModuleHandleA(NULL);
+  wc.lpszClassName = "MS_WINHELP";
+  if (!RegisterClassA(&wc))
+    return 1;
+  HWND h = CreateWindowA("MS_WINHELP", "help spy", WS_POPUP, 0, 0, 1, 1, NULL, NULL, wc.hInstance, NULL);
+  if (!h)
+    return 1;
+  FILE *f = fopen(ready, "wb");
+  if (f)
+    fclose(f);
+  DWORD end = GetTickCount() + (DWORD)seconds * 1000;
+  MSG msg;
+  while ((int)(end - GetTickCount()) > 0 && GetFileAttributesA(ready) != INVALID_FILE_ATTRIBUTES)
+  {
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+      DispatchMessageA(&msg);
+    MsgWaitForMultipleObjects(0, NULL, FALSE, 100, QS_ALLINPUT);
+  }
+  DestroyWindow(h);
+  return 0;
+}
+
 int Fail(const char *what, const char *caption)
 {
   printf("{\"error\":\"%s\",\"caption\":", what);
@@ -172,6 +240,8 @@ int RunCommand(int argc, char **argv)
   }
   if (argc < 2)
     return Fail("usage", cmd);
+  if (strcmp(cmd, "helpspy") == 0 && argc > 2)
+    return HelpSpy(argv[1], argv[2], argc > 3 ? atoi(argv[3]) : 120);
   if (strcmp(cmd, "shortpath") == 0)
   {
     char shortPath[MAX_PATH];
