@@ -155,6 +155,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   VirtualFile f = {data + 4, size - 4, 0, data[1], (data[0] & 2) ? 1 + data[0] * 97 : 1 << 30, 0};
   if (data[0] & 4)
     f.Pad = ((long long)data[2] << 8 | data[3]) * 9; // up to 589,815
+  // A long run of asterisks costs the search a marker test at every byte,
+  // which under the fuzzer's instrumentation makes such an input a hundred
+  // times slower than the others: it keeps to the first few blocks.
+  if (f.Filler == '*')
+    f.Pad %= 4 * 8192 + 17;
   LanguageSource source = {ReadVirtual, TellVirtual, SeekVirtual, &f};
 
   long long marker = FindMessageMarker(source);

@@ -252,9 +252,17 @@ long long FindMessageMarker(const LanguageSource &source)
       return -1;
     if (got > kMarkerBlockSize)
       got = kMarkerBlockSize; // never trust more than was asked for
-    for (int i = 0; i <= got - kMarkerBlockOverlap; i++)
-      if (IsMarker(block + i))
-        return position + i;
+    // Only a position holding an asterisk can start the marker: jump from
+    // one to the next.
+    const char *last = block + got - kMarkerBlockOverlap;
+    for (const char *p = block; p <= last; p++)
+    {
+      p = static_cast<const char *>(memchr(p, '*', (size_t)(last - p) + 1));
+      if (!p)
+        break;
+      if (IsMarker(p))
+        return position + (p - block);
+    }
     if (!source.Seek(source.Context, position + got - kMarkerBlockOverlap))
       return -1;
   }
