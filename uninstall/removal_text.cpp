@@ -37,16 +37,13 @@ const size_t kEscapedSize = 2048;  // a 1024-byte path with every byte doubled
 } // namespace
 
 int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char *folder,
-                            const char *list, const char *bat, bool ntFamily)
+                            const char *bat, bool ntFamily)
 {
-  char e[kEscapedSize], f[kEscapedSize], l[kEscapedSize], b[kEscapedSize];
+  char e[kEscapedSize], f[kEscapedSize], b[kEscapedSize];
   if (!EscapeBatchPath(e, sizeof(e), exe) || !EscapeBatchPath(f, sizeof(f), folder) ||
-      !EscapeBatchPath(l, sizeof(l), list) || !EscapeBatchPath(b, sizeof(b), bat))
+      !EscapeBatchPath(b, sizeof(b), bat))
     return -1;
   if (!FormatText(dest, size, ntFamily ? "\"%s\" /wait\r\n" : "start /wait \"%s\" /wait\r\n", e))
-    return -1;
-  size_t start = strlen(dest);
-  if (!FormatText(dest + start, size - start, "del \"%s\"\r\n", l))
     return -1;
   for (int i = 0; i < kBatchTries; i++)
   {

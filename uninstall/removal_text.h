@@ -12,13 +12,10 @@ bool FormatTempName(char *dest, size_t size, const char *path, int index);
 bool EscapeBatchPath(char *dest, size_t size, const char *path);
 
 // The whole self-removal batch file: the first line (NT or 9x form), the
-// deletion of the uninstall list, the three-line block five times and the
-// tail, CR LF between lines and none after the last. The list goes here as
-// well as in the tool, so that an uninstall stopped between starting the
-// batch file and deleting the list still leaves an empty folder. Returns
-// its length, or -1 when it does not fit.
+// three-line block five times and the tail, CR LF between lines and none
+// after the last. Returns its length, or -1 when it does not fit.
 int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char *folder,
-                            const char *list, const char *bat, bool ntFamily);
+                            const char *bat, bool ntFamily);
 
 // Adds the line "NUL=<path>" to the [Rename] section of a wininit.ini text,
 // keeping every line that is there (a profile-string write would replace an

@@ -7,8 +7,8 @@
 #include "util/text.h"
 
 namespace {
-// Four paths of up to 1023 bytes, each % doubled, in the lines of the batch
-// file (the block written five times over): the largest batch file fits.
+// Three paths of up to 1023 bytes, each % doubled, in six lines written five
+// times over: the largest batch file fits.
 char s_batch[64 * 1024];
 } // namespace
 
@@ -23,12 +23,8 @@ void StartSelfRemoval()
   len = GetCurrentDirectoryA(sizeof(folder), folder);
   if (len == 0 || len >= sizeof(folder))
     return;
-  char list[kPathSize];
-  if (!CopyText(list, sizeof(list), folder) || !AppendBackslash(list, sizeof(list)) ||
-      !AppendText(list, sizeof(list), kListName))
-    return;
   bool nt = WinNtMajorVersion() != 0;
-  int batchLen = ComposeSelfRemovalBatch(s_batch, sizeof(s_batch), exe, folder, list, bat, nt);
+  int batchLen = ComposeSelfRemovalBatch(s_batch, sizeof(s_batch), exe, folder, bat, nt);
   if (batchLen < 0)
     return;
 

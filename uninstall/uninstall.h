@@ -4,9 +4,6 @@
 
 void RunUninstall();
 
-// The uninstall list, in the install folder.
-extern const char kListName[];
-
 // Undoes everything that setup mode wrote into the registry and the shell.
 void RemoveIntegration();
 
@@ -16,6 +13,5 @@ void RemoveIntegration();
 bool DeferLockedFile(const char *path);
 
 // Writes the self-removal batch file and starts the command interpreter on
-// it; the batch file waits for the tool to end, then deletes the list, the
-// executable and the install folder. The tool only deletes the list after it.
+// it; the last thing an uninstall run does.
 void StartSelfRemoval();

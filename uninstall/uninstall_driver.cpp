@@ -12,9 +12,9 @@
 #include "util/platform.h"
 #include "util/text.h"
 
-const char kListName[] = "Uninstall.lst";
-
 namespace {
+
+const char kListName[] = "Uninstall.lst";
 
 int ReadFromFile(void *context, char *buffer, int count)
 {
@@ -121,8 +121,8 @@ void RunUninstall()
                 MB_ICONINFORMATION | MB_SETFOREGROUND);
 
   // The list goes only once self-removal is under way: an uninstall stopped
-  // before finds it again and finishes its work. The batch file deletes it
-  // too, should this run be stopped right after starting it.
+  // before (at the restart notice, say) finds it again when run once more and
+  // finishes its work; without it the tool could only report the list missing.
   char listPath[kPathSize];
   bool listNamed = JoinListPath(listPath, sizeof(listPath), folder, kListName);
   StartSelfRemoval(); // the parent of the install folder is current now

@@ -15,7 +15,7 @@ import harness
 import wineregistry
 from harness import TOOLS
 from test_integration import CLSID32, all_choices_on, lnkinfo, other_programs, product, setup_silently
-from test_uninstall import only_record_on_9x, temp_folder
+from test_uninstall import CAPTION, REBOOT, hold, only_record_on_9x, release, temp_folder
 
 FILES = 1200
 FOLDERS = 40
@@ -147,6 +147,34 @@ def test_an_interrupted_uninstall_run_again_ends_as_one_uninterrupted(prefix, di
     if inst.exists('uninstall.exe'):
         uninstall_silently(prefix, inst)
     compare(expected, end_state(prefix, inst))
+
+
+def test_an_uninstall_stopped_at_the_restart_notice_finishes_when_run_again(prefix):
+    """The user restarts Windows while the notice is up: the list is still
+    there, and the next run finishes the uninstall."""
+    only_record_on_9x(prefix)
+    inst = harness.InstallFolder(prefix)
+    locked = f'{inst.win}\\Data\\locked.dat'
+    inst.add('Data\\locked.dat', b'busy')
+    inst.add('Data\\other.dat', b'x')
+    inst.write_list(['Data\\other.dat', 'Data\\locked.dat', 'Data', 'uninstall.exe', 'Uninstall.lst'])
+    holder, flag = hold(prefix, 'open', locked)
+    proc = prefix.start(inst.exe, '/s')
+    text, _ = prefix.message_box(CAPTION)
+    assert text == REBOOT
+    # The condition holds at once: stopper ends the tool as soon as it watches.
+    stop_at(prefix, 'file-there', inst.exe, lambda: proc)
+    assert inst.exists('Uninstall.lst')
+    assert not inst.exists('Data\\other.dat')
+    release(prefix, flag)
+    holder.wait(30)
+    uninstall_silently(prefix, inst)
+    prefix.wait_server()
+    if prefix.nt:
+        assert not inst.exists(), inst.listing()
+    else:
+        # The batch file is recorded, not run: only what it would remove is left.
+        assert inst.listing() == ['uninstall.exe']
 
 
 SETUP_POINTS = {

@@ -19,10 +19,8 @@ def temp_folder(prefix):
 
 
 def expected_batch(exe, folder, bat, nt):
-    lst = folder.rstrip('\\') + '\\Uninstall.lst'
-    esc = {k: v.replace('%', '%%') for k, v in dict(exe=exe, folder=folder, bat=bat, lst=lst).items()}
+    esc = {k: v.replace('%', '%%') for k, v in dict(exe=exe, folder=folder, bat=bat).items()}
     first = f'"{esc["exe"]}" /wait' if nt else f'start /wait "{esc["exe"]}" /wait'
-    first += f'\r\ndel "{esc["lst"]}"'
     block = [f'del "{esc["exe"]}"', f'rd "{esc["folder"]}"', f'if not exist "{esc["exe"]}" goto done'] * 5
     tail = [':done', f'if exist "{esc["exe"]}" "{esc["exe"]}" /warning', f'del "{esc["bat"]}"']
     return '\r\n'.join([first] + block + tail)

@@ -25,37 +25,35 @@ std::vector<std::string> SplitCrLf(const std::string &text)
   }
 }
 
-std::string Batch(const char *exe, const char *folder, const char *bat, bool nt, const char *list = nullptr)
+std::string Batch(const char *exe, const char *folder, const char *bat, bool nt)
 {
   static char buf[64 * 1024];
-  std::string defaultList = std::string(folder) + "\\Uninstall.lst";
-  int len = ComposeSelfRemovalBatch(buf, sizeof(buf), exe, folder, list ? list : defaultList.c_str(), bat, nt);
+  int len = ComposeSelfRemovalBatch(buf, sizeof(buf), exe, folder, bat, nt);
   EXPECT_GE(len, 0);
   return len < 0 ? std::string() : std::string(buf, len);
 }
 
 void ExpectBatchLines(const std::vector<std::string> &lines, const std::string &first, const std::string &exe,
-                      const std::string &folder, const std::string &bat, const std::string &list = "")
+                      const std::string &folder, const std::string &bat)
 {
-  ASSERT_EQ(20u, lines.size());
+  ASSERT_EQ(19u, lines.size());
   EXPECT_EQ(first, lines[0]);
-  EXPECT_EQ("del \"" + (list.empty() ? folder + "\\Uninstall.lst" : list) + "\"", lines[1]);
   for (int i = 0; i < 5; i++)
   {
-    EXPECT_EQ("del \"" + exe + "\"", lines[2 + 3 * i]);
-    EXPECT_EQ("rd \"" + folder + "\"", lines[3 + 3 * i]);
-    EXPECT_EQ("if not exist \"" + exe + "\" goto done", lines[4 + 3 * i]);
+    EXPECT_EQ("del \"" + exe + "\"", lines[1 + 3 * i]);
+    EXPECT_EQ("rd \"" + folder + "\"", lines[2 + 3 * i]);
+    EXPECT_EQ("if not exist \"" + exe + "\" goto done", lines[3 + 3 * i]);
   }
-  EXPECT_EQ(":done", lines[17]);
-  EXPECT_EQ("if exist \"" + exe + "\" \"" + exe + "\" /warning", lines[18]);
-  EXPECT_EQ("del \"" + bat + "\"", lines[19]);
+  EXPECT_EQ(":done", lines[16]);
+  EXPECT_EQ("if exist \"" + exe + "\" \"" + exe + "\" /warning", lines[17]);
+  EXPECT_EQ("del \"" + bat + "\"", lines[18]);
 }
 
 const char kExe[] = "C:\\Program Files\\Quabix\\uninstall.exe";
 const char kFolder[] = "C:\\Program Files\\Quabix";
 const char kBat[] = "C:\\users\\me\\Temp\\Uninstall_Qbx.Bat";
 
-TEST(SelfRemovalBatch, NtFamilyHas20LinesAndNoFinalLineBreak)
+TEST(SelfRemovalBatch, NtFamilyHas19LinesAndNoFinalLineBreak)
 {
   std::string text = Batch(kExe, kFolder, kBat, true);
   EXPECT_NE("\r\n", text.substr(text.size() - 2));
@@ -79,10 +77,10 @@ TEST(SelfRemovalBatch, PercentSignsAreDoubled)
 TEST(SelfRemovalBatch, TheLongestPathsFitAndASmallBufferIsRefused)
 {
   std::string exe(1023, '%');
-  std::string text = Batch(exe.c_str(), exe.c_str(), exe.c_str(), false, exe.c_str());
-  EXPECT_EQ(20u, SplitCrLf(text).size());
+  std::string text = Batch(exe.c_str(), exe.c_str(), exe.c_str(), false);
+  EXPECT_EQ(19u, SplitCrLf(text).size());
   char small[200];
-  EXPECT_EQ(-1, ComposeSelfRemovalBatch(small, sizeof(small), kExe, kFolder, "C:\\Q\\Uninstall.lst", kBat, true));
+  EXPECT_EQ(-1, ComposeSelfRemovalBatch(small, sizeof(small), kExe, kFolder, kBat, true));
 }
 
 TEST(SelfRemovalBatch, EscapeRefusesWhatDoesNotFit)
