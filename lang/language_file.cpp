@@ -14,13 +14,7 @@ const int kMarkerLength = 13;
 // Spare room behind the message block.
 const int kTextSlack = 1024;
 
-bool IsMarker(const char *p)
-{
-  for (int i = 0; i < kMarkerLength; i++)
-    if (p[i] != kMarker[i])
-      return false;
-  return true;
-}
+bool IsMarker(const char *p) { return memcmp(p, kMarker, kMarkerLength) == 0; }
 
 bool IsLeadByte(unsigned char c) { return g_DbcsTable.MultiByte && g_DbcsTable.LeadByte[c]; }
 
