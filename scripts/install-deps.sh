@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on Debian 12 (run as root).
 # Does nothing when everything is there already.
+#
+# A package mirror can be in the middle of a sync: then one index fails to
+# download ("File has unexpected size ... Mirror sync in progress?"), and
+# newer amd64 libraries of an updated suite may have no i386 twins, so the
+# install fails with "held broken packages". The update is retried, a
+# partial update is accepted, and a failed install is retried against the
+# main suite alone. The last line says what was done.
 set -euo pipefail
 
 packages=(
   cmake make g++ git ca-certificates
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools
-  wine wine32:i386 wine64 xvfb
+  wine wine32:i386 wine64 xvfb fonts-wine
   googletest libgtest-dev
   python3 python3-pytest
   locales liblnk-utils imagemagick x11-apps
@@ -18,7 +25,10 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#packages[@]} packages present"
+  exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "missing packages: ${missing[*]}; run as root to install them" >&2
@@ -26,5 +36,33 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+# The update: up to three tries; one that fetched some indexes but not all
+# is good enough to go on with (apt keeps the old lists of the failed ones).
+update_note="package lists updated"
+update_ok=false
+for try in 1 2 3; do
+  if apt-get update -q; then
+    update_ok=true
+    break
+  fi
+  [ "$try" -lt 3 ] && sleep $((try * 5))
+done
+if ! $update_ok; then
+  if ls /var/lib/apt/lists/*_Packages* >/dev/null 2>&1; then
+    update_note="package lists updated in part (some indexes failed 3 times)"
+  else
+    echo "install-deps: no package lists could be fetched" >&2
+    exit 1
+  fi
+fi
+
+install_note="installed from every suite"
+if ! apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+  # The main suite alone has every i386 twin of its amd64 libraries.
+  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  echo "install-deps: install failed; trying again from the main suite $suite alone" >&2
+  apt-get install -y -q --no-install-recommends -t "$suite" "${missing[@]}"
+  install_note="installed from the main suite $suite alone after the install from every suite failed"
+fi
+echo "install-deps: ${#missing[@]} packages; $update_note; $install_note"
