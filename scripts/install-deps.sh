@@ -13,6 +13,7 @@ set -euo pipefail
 packages=(
   cmake make g++ git ca-certificates
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb fonts-wine
   googletest libgtest-dev
   python3 python3-pytest
