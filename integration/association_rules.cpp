@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "util/path.h"
 #include "util/text.h"
 
 bool NextExtension(const char *&list, char *out, size_t size)
@@ -20,10 +21,10 @@ bool NextExtension(const char *&list, char *out, size_t size)
 
 bool FormatVolumeExtension(int number, char *out, size_t size)
 {
-  return number >= 0 && number <= 99 && FormatText(out, size, ".q%02d", number);
+  return number >= 0 && number < kVolumeExtensionCount && FormatText(out, size, ".q%02d", number);
 }
 
-int VolumeExtensionCount(bool ntFamily) { return ntFamily ? 30 : 100; }
+int VolumeExtensionCount(bool ntFamily) { return ntFamily ? 30 : kVolumeExtensionCount; }
 
 bool UsesTemplateFile(unsigned int major, unsigned int minor) { return major > 4 || minor > 10; }
 
@@ -39,4 +40,51 @@ void PrepareTemplates()
 {
   g_QbxTemplate[0] = 'Q';
   g_ZipTemplate[0] = 'P';
+}
+
+namespace {
+// ASCII letters folded; every other byte compares exactly.
+bool SameTextNoCase(const char *a, const char *b)
+{
+  return strlen(a) == strlen(b) && StartsWithNoCase(a, b);
+}
+} // namespace
+
+const char kShellExtClsid32[] = "{6F2A91C0-4D3B-11D2-A7E5-5C31B08E92D4}";
+const char kShellExtClsid64[] = "{6F2A91C0-73B3-11D2-A7E5-5C31B08E92D4}";
+
+bool IsTemplateFileName(const char *value, bool qbxRow)
+{
+  return SameTextNoCase(FileNamePart(value), qbxRow ? "qbxnew.dat" : "zipnew.dat");
+}
+
+bool IsTemplateData(const unsigned char *data, size_t size, bool qbxRow)
+{
+  if (qbxRow)
+    return size == kQbxTemplateSize && memcmp(data, g_QbxTemplate, size) == 0;
+  return size == kZipTemplateSize && memcmp(data, g_ZipTemplate, size) == 0;
+}
+
+VolumeGiveBack DecideVolumeGiveBack(bool archiversType, bool qbxExisted, const char *qbxSavedType)
+{
+  if (!archiversType)
+    return kVolumeLeave;
+  return qbxExisted && qbxSavedType[0] ? kVolumeRestore : kVolumeRelease;
+}
+
+bool NamesProductClsid(const char *value, const char *clsid)
+{
+  return SameTextNoCase(value, clsid) || SameTextNoCase(value, kShellExtClsid32) ||
+         SameTextNoCase(value, kShellExtClsid64);
+}
+
+bool CachedProbe(int &cache, bool (*probe)(bool &answer))
+{
+  if (cache == -1)
+  {
+    bool answer = false;
+    if (probe(answer))
+      cache = answer ? 1 : 0;
+  }
+  return cache == 1;
 }

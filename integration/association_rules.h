@@ -1,6 +1,7 @@
-// What the associations write, computed without Windows: the extension
-// lists, the volume extensions, the new-archive templates and the Windows
-// versions that take a template file.
+// What the associations and the shell extension write and take back,
+// computed without Windows: the extension lists, the volume extensions, the
+// new-archive templates, the Windows versions that take a template file, and
+// what the give-back may remove.
 #pragma once
 #include <stddef.h>
 
@@ -10,9 +11,11 @@
 bool NextExtension(const char *&list, char *out, size_t size);
 
 // ".q00" to ".q99": the volume extensions of QBX archives.
+const int kVolumeExtensionCount = 100;
 bool FormatVolumeExtension(int number, char *out, size_t size);
-// 30 when the QBX type is associated on the NT family, 100 on the 9x family
-// (and always 100 when it is given back).
+// 30 when the QBX type is associated on the NT family, 100 on the 9x family.
+// The give-back looks at all 100 (setup may have run on either family) and
+// changes only those that are still the archiver's.
 int VolumeExtensionCount(bool ntFamily);
 
 // Windows Me, Windows 2000 and later take a template file ("FileName");
@@ -28,3 +31,33 @@ const size_t kZipTemplateSize = 22;
 extern unsigned char g_QbxTemplate[kQbxTemplateSize];
 extern unsigned char g_ZipTemplate[kZipTemplateSize];
 void PrepareTemplates();
+
+// True when a ShellNew "FileName" names the template file that setup writes
+// for the row ("qbxnew.dat" for QBX, "zipnew.dat" for ZIP), whatever folder
+// and letter case it is given in: the tool may be started under another
+// spelling of its folder (a short name) than the one setup wrote.
+bool IsTemplateFileName(const char *value, bool qbxRow);
+// True when a ShellNew "Data" value holds exactly the row's template bytes.
+// PrepareTemplates must have run.
+bool IsTemplateData(const unsigned char *data, size_t size, bool qbxRow);
+
+// What the give-back does with a volume extension (.q00 to .q99).
+enum VolumeGiveBack
+{
+  kVolumeLeave,   // not the archiver's: another program's, or nobody's
+  kVolumeRestore, // gets the QBX type's previous owner
+  kVolumeRelease  // the archiver's binding goes, and the key if nothing else is in it
+};
+VolumeGiveBack DecideVolumeGiveBack(bool archiversType, bool qbxExisted, const char *qbxSavedType);
+
+// The CLSIDs of the shell extension DLLs, braced: qbxext.dll (32-bit) and
+// qbxext64.dll (64-bit).
+extern const char kShellExtClsid32[];
+extern const char kShellExtClsid64[];
+// True when a handler key's default value names the given CLSID or one of
+// the product's two shell extension CLSIDs (any letter case).
+bool NamesProductClsid(const char *value, const char *clsid);
+
+// A probe of the system asked until it succeeds once; cache is -1 while the
+// answer is unknown, then 0 or 1. probe returns false when it cannot tell.
+bool CachedProbe(int &cache, bool (*probe)(bool &answer));

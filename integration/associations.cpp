@@ -41,7 +41,9 @@ bool WriteNewFile(const char *path, const void *data, DWORD size)
 // Explorer's New menu entry of a QBX or ZIP archive.
 void RegisterNewArchiveTemplate(const char *shellNew, bool qbxRow)
 {
-  DeleteRegKey(HKEY_CLASSES_ROOT, shellNew);
+  // The previous entry goes (its "FileName" or "NullFile" is saved); a key
+  // with subkeys stays, on the 9x family too.
+  DeleteRegLeafKey(HKEY_CLASSES_ROOT, shellNew);
   const unsigned char *image = qbxRow ? g_QbxTemplate : g_ZipTemplate;
   DWORD imageSize = qbxRow ? kQbxTemplateSize : kZipTemplateSize;
   OSVERSIONINFOA version;
@@ -98,7 +100,42 @@ void Associate(const char *ext, const char *saved, const char *shellNew, bool sh
     RegisterNewArchiveTemplate(shellNew, qbxRow);
 }
 
-void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbxRow)
+// Takes the archiver's entry of Explorer's New menu away from a QBX or ZIP
+// extension: only the template values that setup writes ("FileName" naming
+// the template file, "Data" holding its bytes). True when one was there.
+bool RemoveNewArchiveTemplate(const char *shellNew, bool qbxRow)
+{
+  bool removed = false;
+  char fileName[kPathSize];
+  if (GetRegString(HKEY_CLASSES_ROOT, shellNew, "FileName", fileName, "", sizeof(fileName)) &&
+      IsTemplateFileName(fileName, qbxRow))
+  {
+    DeleteRegValue(HKEY_CLASSES_ROOT, shellNew, "FileName");
+    removed = true;
+  }
+  unsigned char data[kZipTemplateSize + 1]; // one byte more: a longer value is not ours
+  DWORD len;
+  if (GetRegBytes(HKEY_CLASSES_ROOT, shellNew, "Data", data, sizeof(data), &len) &&
+      IsTemplateData(data, len, qbxRow))
+  {
+    DeleteRegValue(HKEY_CLASSES_ROOT, shellNew, "Data");
+    removed = true;
+  }
+  return removed;
+}
+
+// Unbinds a key whose default value is the archiver's type and which had no
+// owner before: the value goes, and the key only when nothing is left in it.
+// A subkey or value there is another program's (an OpenWithProgids or
+// PersistentHandler subkey, say), so the key is never deleted as a tree,
+// which RegDeleteKeyA does on the 9x family.
+void ReleaseKey(const char *key)
+{
+  DeleteRegValue(HKEY_CLASSES_ROOT, key, "");
+  DeleteRegKeyIfEmpty(HKEY_CLASSES_ROOT, key);
+}
+
+void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbxRow, bool zipRow)
 {
   // Never the archiver's, or another program has taken it since.
   if (!IsOwnAssociation(ext))
@@ -109,6 +146,20 @@ void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbx
   if (IsDocType(type))
     type[0] = 0;
   GetAppString(saved, "Content", content, "", sizeof(content));
+  // Setup writes a ShellNew entry for these two rows only; every other
+  // extension's ShellNew key is another program's and stays as it is.
+  if (qbxRow || zipRow)
+  {
+    bool setupMadeIt = RemoveNewArchiveTemplate(shellNew, qbxRow);
+    char shellNewFile[kPathSize];
+    GetAppString(saved, "ShellNew", shellNewFile, "", sizeof(shellNewFile));
+    if (existed && shellNewFile[0] == '*')
+      SetRegString(HKEY_CLASSES_ROOT, shellNew, "NullFile", "");
+    else if (existed && shellNewFile[0])
+      SetRegString(HKEY_CLASSES_ROOT, shellNew, "FileName", shellNewFile);
+    else if (setupMadeIt)
+      DeleteRegKeyIfEmpty(HKEY_CLASSES_ROOT, shellNew);
+  }
   if (existed)
   {
     SetRegString(HKEY_CLASSES_ROOT, ext, "", type);
@@ -116,35 +167,31 @@ void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbx
       SetRegString(HKEY_CLASSES_ROOT, ext, "Content Type", content);
     else
       DeleteRegValue(HKEY_CLASSES_ROOT, ext, "Content Type");
-    char shellNewFile[kPathSize];
-    GetAppString(saved, "ShellNew", shellNewFile, "", sizeof(shellNewFile));
-    DeleteRegValue(HKEY_CLASSES_ROOT, shellNew, "FileName");
-    if (shellNewFile[0] == '*')
-      SetRegString(HKEY_CLASSES_ROOT, shellNew, "NullFile", "");
-    else if (shellNewFile[0])
-      SetRegString(HKEY_CLASSES_ROOT, shellNew, "FileName", shellNewFile);
   }
   else
+    ReleaseKey(ext);
+  if (!qbxRow)
+    return;
+  // Only volume keys that are still the archiver's: setup took 30 on the NT
+  // family and 100 on the 9x family, and the others belong to whoever owns
+  // them.
+  for (int i = 0; i < kVolumeExtensionCount; i++)
   {
-    DeleteRegKey(HKEY_CLASSES_ROOT, shellNew);
-    DeleteRegKey(HKEY_CLASSES_ROOT, ext);
-  }
-  if (qbxRow)
-  {
-    int count = VolumeExtensionCount(false);
-    for (int i = 0; i < count; i++)
+    char volume[kExtSize];
+    if (!FormatVolumeExtension(i, volume, sizeof(volume)))
+      continue;
+    switch (DecideVolumeGiveBack(IsOwnAssociation(volume), existed, type))
     {
-      char volume[kExtSize];
-      if (!FormatVolumeExtension(i, volume, sizeof(volume)))
-        continue;
-      if (existed && type[0])
-      {
-        SetRegString(HKEY_CLASSES_ROOT, volume, "", type);
-        if (content[0])
-          SetRegString(HKEY_CLASSES_ROOT, volume, "Content Type", content);
-      }
-      else
-        DeleteRegKey(HKEY_CLASSES_ROOT, volume);
+    case kVolumeRestore:
+      SetRegString(HKEY_CLASSES_ROOT, volume, "", type);
+      if (content[0])
+        SetRegString(HKEY_CLASSES_ROOT, volume, "Content Type", content);
+      break;
+    case kVolumeRelease:
+      ReleaseKey(volume);
+      break;
+    case kVolumeLeave:
+      break;
     }
   }
 }
@@ -161,7 +208,7 @@ void ApplyExtensionAssociation(const char *ext, bool associate, bool shellIntegr
   if (associate)
     Associate(ext, saved, shellNew, shellIntegration, qbxRow, zipRow);
   else
-    GiveBack(ext, saved, shellNew, qbxRow);
+    GiveBack(ext, saved, shellNew, qbxRow, zipRow);
 }
 
 void ApplyAssociations(const SetupOptions &options)

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "integration/association_rules.h"
 #include "integration/integration.h"
 #include "integration/setup_options.h"
 #include "registry/registry.h"
@@ -9,8 +10,6 @@
 
 namespace {
 
-const char kClsid32[] = "{6F2A91C0-4D3B-11D2-A7E5-5C31B08E92D4}";
-const char kClsid64[] = "{6F2A91C0-73B3-11D2-A7E5-5C31B08E92D4}";
 const char kApproved[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
 // Handler keys named after the CLSID, registered with an empty default.
@@ -26,8 +25,9 @@ const char *const kDropHandlers[] = {
   "Quabix\\shellex\\DropHandler",
   "Quabix.ZIP\\shellex\\DropHandler",
 };
-// Keys named "Quabix" whose default value names the CLSID; removal deletes
-// only the value.
+// Keys named "Quabix" whose default value names the CLSID. Their parents
+// can be Windows' own, so removal takes only these keys, and only when
+// nothing but what setup wrote is in them.
 const char *const kNamedHandlers[] = {
   "*\\shellex\\ContextMenuHandlers\\Quabix",
   "Folder\\shellex\\ContextMenuHandlers\\Quabix",
@@ -43,20 +43,33 @@ int s_wow64 = -1;
 
 typedef BOOL(WINAPI *IsWow64ProcessFn)(HANDLE, PBOOL);
 
+bool ProbeWow64(bool &answer)
+{
+  // Looked up at run time: older systems have no IsWow64Process.
+  IsWow64ProcessFn probe =
+    (IsWow64ProcessFn)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "IsWow64Process");
+  BOOL wow64 = FALSE;
+  if (!probe || !probe(GetCurrentProcess(), &wow64))
+    return false;
+  answer = wow64 != 0;
+  return true;
+}
+
+// A handler key named "Quabix": its default value goes when it names the
+// extension, and the key when nothing else is left in it.
+void RemoveNamedHandler(const char *key, const char *clsid)
+{
+  char value[64];
+  if (GetRegString(HKEY_CLASSES_ROOT, key, "", value, "", sizeof(value)) && NamesProductClsid(value, clsid))
+    DeleteRegValue(HKEY_CLASSES_ROOT, key, "");
+  DeleteRegKeyIfEmpty(HKEY_CLASSES_ROOT, key);
+}
+
 } // namespace
 
 bool IsWow64()
 {
-  if (s_wow64 == -1)
-  {
-    // Looked up at run time: older systems have no IsWow64Process.
-    IsWow64ProcessFn probe =
-      (IsWow64ProcessFn)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "IsWow64Process");
-    BOOL wow64 = FALSE;
-    if (probe && probe(GetCurrentProcess(), &wow64))
-      s_wow64 = wow64 ? 1 : 0;
-  }
-  return s_wow64 == 1;
+  return CachedProbe(s_wow64, ProbeWow64);
 }
 
 void RegisterShellExtensionDll(bool registerIt, const char *dllName, const char *clsid, bool view64)
@@ -103,13 +116,13 @@ void RegisterShellExtensionDll(bool registerIt, const char *dllName, const char 
   for (size_t i = 0; i < sizeof(kDropHandlers) / sizeof(kDropHandlers[0]); i++)
     DeleteRegKey(HKEY_CLASSES_ROOT, kDropHandlers[i]);
   for (size_t i = 0; i < sizeof(kNamedHandlers) / sizeof(kNamedHandlers[0]); i++)
-    DeleteRegValue(HKEY_CLASSES_ROOT, kNamedHandlers[i], "");
+    RemoveNamedHandler(kNamedHandlers[i], clsid);
   DeleteRegValue(HKEY_LOCAL_MACHINE, kApproved, clsid);
 }
 
 void ApplyShellExtension(const SetupOptions &options)
 {
-  RegisterShellExtensionDll(options.ShellExt != 0, "qbxext.dll", kClsid32, false);
+  RegisterShellExtensionDll(options.ShellExt != 0, "qbxext.dll", kShellExtClsid32, false);
   if (IsWow64())
-    RegisterShellExtensionDll(options.ShellExt != 0, "qbxext64.dll", kClsid64, true);
+    RegisterShellExtensionDll(options.ShellExt != 0, "qbxext64.dll", kShellExtClsid64, true);
 }

@@ -137,6 +137,15 @@ bool GetRegString(HKEY root, const char *path, const char *name, char *out, cons
   return false;
 }
 
+bool GetRegBytes(HKEY root, const char *path, const char *name, void *out, DWORD size, DWORD *len)
+{
+  *len = size;
+  if (QueryRegValue(root, path, name, out, len) && *len <= size)
+    return true;
+  *len = 0;
+  return false;
+}
+
 bool GetRegDword(HKEY root, const char *path, const char *name, DWORD def, DWORD *out)
 {
   // A shorter value (a REG_SZ of up to 4 bytes, say) gives its bytes with
@@ -186,6 +195,22 @@ void DeleteRegKey(HKEY root, const char *path)
   // RegDeleteKeyA would empty completely.
   if (BuildRegPath(root, path, full, sizeof(full)) && !IsRootRegPath(full))
     RegDeleteKeyA(root, full);
+}
+
+bool DeleteRegLeafKey(HKEY root, const char *path)
+{
+  DWORD subkeys, values;
+  char full[kRegPathSize];
+  if (!GetRegKeyCounts(root, path, &subkeys, &values) || subkeys != 0 ||
+      !BuildRegPath(root, path, full, sizeof(full)) || IsRootRegPath(full))
+    return false;
+  return RegDeleteKeyA(root, full) == ERROR_SUCCESS;
+}
+
+bool DeleteRegKeyIfEmpty(HKEY root, const char *path)
+{
+  DWORD subkeys, values;
+  return GetRegKeyCounts(root, path, &subkeys, &values) && values == 0 && DeleteRegLeafKey(root, path);
 }
 
 namespace {
@@ -255,6 +280,16 @@ bool RegKeyExists(HKEY root, const char *path)
     return false;
   RegCloseKey(key);
   return true;
+}
+
+bool GetRegKeyCounts(HKEY root, const char *path, DWORD *subkeys, DWORD *values)
+{
+  HKEY key = OpenRegKeyRead(root, path);
+  if (!key)
+    return false;
+  LONG status = RegQueryInfoKeyA(key, NULL, NULL, NULL, subkeys, NULL, NULL, values, NULL, NULL, NULL, NULL);
+  CloseRegKey(key);
+  return status == ERROR_SUCCESS;
 }
 
 void SetRegView64(bool on)

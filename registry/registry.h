@@ -34,6 +34,9 @@ bool SetRegBinary(HKEY root, const char *path, const char *name, const void *dat
 // a value that does not fit with a terminator give a copy of def and false.
 bool GetRegString(HKEY root, const char *path, const char *name, char *out, const char *def,
                   DWORD size);
+// Reads a value's raw bytes (any type) into out; true with their count in
+// *len when the value exists and fits.
+bool GetRegBytes(HKEY root, const char *path, const char *name, void *out, DWORD size, DWORD *len);
 // Reads up to 4 bytes as a number (the type is not examined); a missing,
 // unreadable or longer value gives def. The first form returns the number,
 // the second stores it and returns whether it was read.
@@ -49,6 +52,13 @@ DWORD GetAppDword(const char *path, const char *name, DWORD def);
 // Deletes the one key. On the NT family only a key without subkeys goes; on
 // the 9x family the key with everything below it. The root is never deleted.
 void DeleteRegKey(HKEY root, const char *path);
+// Deletes the one key only when it has no subkeys, on both families (where
+// RegDeleteKeyA of the 9x family would take another program's subkeys with
+// it). True when it was deleted.
+bool DeleteRegLeafKey(HKEY root, const char *path);
+// Deletes the one key only when it has neither subkeys nor values: a key
+// that the program made and emptied again. True when it was deleted.
+bool DeleteRegKeyIfEmpty(HKEY root, const char *path);
 // Deletes the one key in the 64-bit view, where keys written while
 // SetRegView64 was on are; does nothing where there is no such view.
 void DeleteRegKey64(HKEY root, const char *path);
@@ -65,6 +75,9 @@ unsigned int RegTreePassCount();
 
 // True when the key can be opened for querying values.
 bool RegKeyExists(HKEY root, const char *path);
+// Numbers of subkeys and values of a key. False when it cannot be opened or
+// asked.
+bool GetRegKeyCounts(HKEY root, const char *path, DWORD *subkeys, DWORD *values);
 
 // On: keys created for writing from now on are in the 64-bit view
 // (KEY_WOW64_64KEY). Reads, existence tests and deletions never use it.

@@ -71,9 +71,10 @@ def product(prefix, win='C:\\Program Files\\Quabix'):
 
 
 def setup_silently(prefix, inst):
+    # Silent: every dialog confirms itself. One that waited for an answer
+    # would keep the tool running, and the wait would fail.
     proc = prefix.start(inst.exe, '/setup', '/s', cwd=inst.win)
     assert proc.wait(120) == 0
-    assert prefix.no_window('Quabix Setup', 500)
 
 
 def uninstall(prefix, inst):
@@ -102,10 +103,14 @@ def check_link(prefix, win, target):
         assert absent not in info, info
 
 
-def check_setup(prefix, inst, snap):
-    """Everything setup writes, value by value."""
+def check_setup(prefix, inst, snap, template_file=None):
+    """Everything setup writes, value by value. template_file: whether the
+    Windows version takes the New-menu template as a file (Windows Me, 2000
+    and later) rather than as bytes; by default the NT family does."""
     exe = f'{inst.win}\\Quabix.exe'
     nt = prefix.nt
+    if template_file is None:
+        template_file = nt
     # Associations and their saved predecessors.
     for ext in EXTENSIONS:
         if ext == '.jar':
@@ -130,7 +135,7 @@ def check_setup(prefix, inst, snap):
     # New-archive templates.
     for ext, name, image in (('.qbx', 'qbxnew.dat', QBX_IMAGE), ('.zip', 'zipnew.dat', ZIP_IMAGE)):
         shell_new = f'{CLASSES}\\{ext}\\ShellNew'
-        if nt:
+        if template_file:
             assert snap.key(shell_new) == {'FileName': ('REG_SZ', f'{inst.win}\\{name}')}, ext
             assert (inst.root / name).read_bytes() == image
         else:
@@ -200,22 +205,43 @@ QBX_IMAGE = b'Qbx!\x1a\x07\x00\xcf\x90\x73\x00\x00\x0d\x00' + bytes(6)
 ZIP_IMAGE = b'PK\x05\x06' + bytes(18)
 
 
-def intended_leftovers(prefix):
-    """Keys that uninstall leaves by design: the six handler keys named
-    "Quabix" (without their default value) and the parents that setup made
-    for them and for the other handler and approval keys."""
-    keys = set()
-    for handler in NAMED_HANDLERS + [h.format(c) for h in CLSID_HANDLERS for c in (CLSID32, CLSID64)]:
-        parts = f'{CLASSES}\\{handler}'.split('\\')
-        for i in range(3, len(parts) + (1 if handler in NAMED_HANDLERS else 0)):
-            keys.add('\\'.join(parts[:i]).lower())
-    parts = key32(prefix, APPROVED).split('\\')
-    for i in range(3, len(parts) + 1):
-        keys.add('\\'.join(parts[:i]).lower())
-    return keys
+# The parents that setup may have to create for the shell extension's keys
+# and that uninstall leaves, since they can be Windows' own: the only keys
+# that a round trip may add, and only empty.
+SHELL_PARENTS = ['*', '*\\shellex', '*\\shellex\\ContextMenuHandlers',
+                 'Folder', 'Folder\\shellex', 'Folder\\shellex\\ContextMenuHandlers',
+                 'Folder\\shellex\\DragDropHandlers',
+                 'Drive', 'Drive\\shellex', 'Drive\\shellex\\DragDropHandlers',
+                 'Directory', 'Directory\\shellex', 'Directory\\shellex\\ContextMenuHandlers',
+                 'Directory\\shellex\\DragDropHandlers',
+                 'exefile', 'exefile\\shellex', 'exefile\\shellex\\PropertySheetHandlers']
+APPROVED_PARENTS = ['Microsoft', 'Microsoft\\Windows', 'Microsoft\\Windows\\CurrentVersion',
+                    'Microsoft\\Windows\\CurrentVersion\\Shell Extensions', APPROVED]
 
 
-def test_setup_and_uninstall_give_the_machine_back(prefix):
+def parent_keys(prefix):
+    keys = {f'{CLASSES}\\{k}'.lower() for k in SHELL_PARENTS}
+    return keys | {key32(prefix, k).lower() for k in APPROVED_PARENTS}
+
+
+def product_traces(snap, inst):
+    """Keys and values anywhere in the registry that name the product, its
+    files or its shell extension, or hold a New-menu template."""
+    marks = ['quabix', 'qbxext', 'qbxnew.dat', 'zipnew.dat', CLSID32.lower(), CLSID64.lower(), inst.win.lower()]
+    found = []
+    for key, values in snap.keys.items():
+        if any(m in key.lower() for m in marks):
+            found.append(key)
+        for name, (_, data) in values.items():
+            text = f'{name} {data}'.lower()
+            if any(m in text for m in marks) or data in (QBX_IMAGE, ZIP_IMAGE):
+                found.append(f'{key} [{name}] = {data!r}')
+    return found
+
+
+def round_trip(prefix, template_file):
+    """Setup with every choice, then uninstall: the registry is as before,
+    but for empty parents of the shell extension's keys."""
     only_record_on_9x(prefix)
     other_programs(prefix)
     inst = product(prefix)
@@ -225,36 +251,87 @@ def test_setup_and_uninstall_give_the_machine_back(prefix):
 
     setup_silently(prefix, inst)
     after_setup = prefix.snapshot()
-    check_setup(prefix, inst, after_setup)
+    check_setup(prefix, inst, after_setup, template_file)
 
     uninstall(prefix, inst)
     after = prefix.snapshot()
-    allowed = intended_leftovers(prefix)
+    allowed = parent_keys(prefix)
     changes = wineregistry.diff(before, after, wineregistry.WINE_NOISE)
-    unexpected = []
-    for change in changes:
-        kind, what, rest = change.split(' ', 2)
-        key = rest.split(' [', 1)[0] if what == 'value' else rest
-        if change.startswith('+ key ') and key.lower() in allowed:
-            continue
-        # Windows 95, 98 and NT 4.0 get the template bytes as "Data"; giving
-        # back removes only "FileName", so "Data" stays.
-        if not prefix.nt and change.startswith(f'+ value {CLASSES}\\.zip\\ShellNew [Data] = '):
-            continue
-        unexpected.append(change)
+    unexpected = [c for c in changes if not (c.startswith('+ key ') and c[len('+ key '):].lower() in allowed)]
     assert not unexpected, 'unexpected changes:\n' + '\n'.join(unexpected)
+    traces = product_traces(after, inst)
+    assert not traces, 'left behind:\n' + '\n'.join(traces)
     for handler in NAMED_HANDLERS:
-        assert after.key(f'{CLASSES}\\{handler}') == {}, handler
-    assert after.data(f'{CLASSES}\\.zip') == OTHER_ZIP
-    shell_new = {'NullFile': ('REG_SZ', '')}
-    if not prefix.nt:
-        shell_new['Data'] = ('REG_BINARY', ZIP_IMAGE)
-    assert after.key(f'{CLASSES}\\.zip\\ShellNew') == shell_new
+        assert not after.has(f'{CLASSES}\\{handler}'), handler
+    assert after.key(f'{CLASSES}\\.zip') == {'': ('REG_SZ', OTHER_ZIP), 'Content Type': ('REG_SZ', OTHER_ZIP_CONTENT)}
+    assert after.key(f'{CLASSES}\\.zip\\ShellNew') == {'NullFile': ('REG_SZ', '')}
     assert not after.has(f'{CLASSES}\\.cab')
+    assert not any(after.has(f'{CLASSES}\\.q{i:02d}') for i in range(100))
     assert not after.has(APP)
     # Links, groups and the listed files are gone.
     assert prefix.special_files() == files_before
     assert inst.listing() == ([] if prefix.nt else ['uninstall.exe'])
+
+
+def test_setup_and_uninstall_give_the_machine_back(prefix):
+    round_trip(prefix, template_file=prefix.nt)
+
+
+@pytest.mark.flavours('win98')
+def test_setup_and_uninstall_give_the_machine_back_on_windows_me(prefix):
+    # The 9x family, with the New-menu template as a file ("FileName").
+    prefix.reg_add('HKCU\\Software\\Wine\\AppDefaults\\uninstall.exe', 'Version', 'REG_SZ', 'winme')
+    round_trip(prefix, template_file=True)
+
+
+def test_subkeys_another_program_added_after_setup_stay_and_the_archivers_type_goes(prefix):
+    only_record_on_9x(prefix)
+    inst = product(prefix)
+    setup_silently(prefix, inst)
+    handler = '{0F0E0D0C-0B0A-0908-0706-050403020100}'
+    reg_lines(prefix, [
+        ('HKCR\\.cab\\OpenWithProgids', 'OtherApp.Cab', 'REG_SZ', ''),
+        ('HKCR\\.7z\\PersistentHandler', None, 'REG_SZ', handler),
+    ])
+    uninstall(prefix, inst)
+    snap = prefix.snapshot()
+    # The keys stay for the other program, without the archiver's type; on
+    # the 9x family too, where deleting the key would take its subkeys.
+    assert snap.key(f'{CLASSES}\\.cab') == {}
+    assert snap.key(f'{CLASSES}\\.cab\\OpenWithProgids') == {'OtherApp.Cab': ('REG_SZ', '')}
+    assert snap.key(f'{CLASSES}\\.7z') == {}
+    assert snap.key(f'{CLASSES}\\.7z\\PersistentHandler') == {'': ('REG_SZ', handler)}
+    assert not snap.has(f'{CLASSES}\\.arj')
+    assert not snap.has(f'{CLASSES}\\Quabix')
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+def test_volume_keys_that_are_not_the_archivers_are_left_alone(prefix):
+    """On the NT family setup takes .q00 to .q29; .q45 is another program's
+    throughout, .q07 becomes another program's after setup."""
+    inst = product(prefix)
+    reg_lines(prefix, [
+        ('HKCR\\.qbx', None, 'REG_SZ', 'OtherArchiver.Qbx'),
+        ('HKCR\\.q45', None, 'REG_SZ', 'OtherArchiver.Volume'),
+        ('HKCR\\.q45', 'Content Type', 'REG_SZ', 'application/x-other-volume'),
+    ])
+    before = prefix.snapshot()
+    setup_silently(prefix, inst)
+    prefix.reg_add('HKCR\\.q07', None, 'REG_SZ', 'OtherArchiver.Volume')
+    taken = prefix.snapshot()
+    assert taken.key(f'{CLASSES}\\.q45') == before.key(f'{CLASSES}\\.q45')
+    uninstall(prefix, inst)
+    after = prefix.snapshot()
+    assert after.key(f'{CLASSES}\\.q45') == before.key(f'{CLASSES}\\.q45')
+    assert after.key(f'{CLASSES}\\.q07') == {'': ('REG_SZ', 'OtherArchiver.Volume')}
+    assert after.data(f'{CLASSES}\\.qbx') == 'OtherArchiver.Qbx'
+    # The volume keys setup took follow the QBX type's previous owner; no
+    # other volume key is made.
+    for i in range(100):
+        if i in (7, 45):
+            continue
+        v = f'{CLASSES}\\.q{i:02d}'
+        assert after.key(v) == ({'': ('REG_SZ', 'OtherArchiver.Qbx')} if i < 30 else None), v
 
 
 @pytest.mark.flavours('nt64', 'win98')

@@ -80,4 +80,82 @@ TEST(AssociationRules, TemplatesAreEmptyArchivesOnlyOncePrepared)
   EXPECT_EQ(0, memcmp(eocd, g_ZipTemplate, sizeof(eocd)));
 }
 
+TEST(AssociationRules, OnlyTheRowsOwnTemplateCountsAsSetups)
+{
+  EXPECT_TRUE(IsTemplateFileName("C:\\Program Files\\Quabix\\qbxnew.dat", true));
+  EXPECT_TRUE(IsTemplateFileName("C:\\PROGRA~1\\QUABIX\\QBXNEW.DAT", true)); // another spelling of the folder
+  EXPECT_TRUE(IsTemplateFileName("zipnew.dat", false));
+  EXPECT_FALSE(IsTemplateFileName("C:\\Quabix\\zipnew.dat", true));
+  EXPECT_FALSE(IsTemplateFileName("C:\\Quabix\\qbxnew.dat", false));
+  EXPECT_FALSE(IsTemplateFileName("C:\\Other\\template.zip", false));
+  EXPECT_FALSE(IsTemplateFileName("C:\\Other\\myzipnew.dat", false));
+  EXPECT_FALSE(IsTemplateFileName("zipnew.dat.bak", false));
+  EXPECT_FALSE(IsTemplateFileName("", false));
+
+  PrepareTemplates();
+  EXPECT_TRUE(IsTemplateData(g_QbxTemplate, kQbxTemplateSize, true));
+  EXPECT_TRUE(IsTemplateData(g_ZipTemplate, kZipTemplateSize, false));
+  EXPECT_FALSE(IsTemplateData(g_ZipTemplate, kZipTemplateSize, true));
+  EXPECT_FALSE(IsTemplateData(g_QbxTemplate, kQbxTemplateSize, false));
+  EXPECT_FALSE(IsTemplateData(g_ZipTemplate, kZipTemplateSize - 1, false));
+  unsigned char other[kZipTemplateSize];
+  memcpy(other, g_ZipTemplate, sizeof(other));
+  other[21] = 1; // a comment length: another program's template
+  EXPECT_FALSE(IsTemplateData(other, sizeof(other), false));
+}
+
+TEST(AssociationRules, AVolumeKeyIsChangedOnlyWhileItIsTheArchivers)
+{
+  EXPECT_EQ(kVolumeLeave, DecideVolumeGiveBack(false, true, "OtherApp.Volume"));
+  EXPECT_EQ(kVolumeLeave, DecideVolumeGiveBack(false, false, ""));
+  EXPECT_EQ(kVolumeRestore, DecideVolumeGiveBack(true, true, "OtherApp.Qbx"));
+  EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, true, ""));
+  EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, false, "OtherApp.Qbx"));
+  EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, false, ""));
+}
+
+TEST(AssociationRules, HandlerKeysNamingEitherProductClsidAreTheProducts)
+{
+  const char *other = "{00000000-1111-2222-3333-444444444444}";
+  EXPECT_TRUE(NamesProductClsid(kShellExtClsid32, kShellExtClsid32));
+  EXPECT_TRUE(NamesProductClsid(kShellExtClsid64, kShellExtClsid32)); // registered second under WOW64
+  EXPECT_TRUE(NamesProductClsid("{6f2a91c0-4d3b-11d2-a7e5-5c31b08e92d4}", kShellExtClsid64));
+  EXPECT_TRUE(NamesProductClsid(other, other));
+  EXPECT_FALSE(NamesProductClsid(other, kShellExtClsid32));
+  EXPECT_FALSE(NamesProductClsid("", kShellExtClsid32));
+  EXPECT_FALSE(NamesProductClsid("{6F2A91C0-4D3B-11D2-A7E5-5C31B08E92D4} ", kShellExtClsid32));
+}
+
+int g_probeCalls;
+bool g_probeWorks, g_probeAnswer;
+
+bool FakeProbe(bool &answer)
+{
+  g_probeCalls++;
+  if (g_probeWorks)
+    answer = g_probeAnswer;
+  return g_probeWorks;
+}
+
+TEST(AssociationRules, AProbeIsAskedUntilItAnswersAndThenNeverAgain)
+{
+  for (bool result : {false, true})
+  {
+    int cache = -1;
+    g_probeCalls = 0;
+    g_probeWorks = false;
+    g_probeAnswer = result;
+    EXPECT_FALSE(CachedProbe(cache, FakeProbe));
+    EXPECT_FALSE(CachedProbe(cache, FakeProbe));
+    EXPECT_EQ(2, g_probeCalls); // a failed probe is not kept
+    EXPECT_EQ(-1, cache);
+    g_probeWorks = true;
+    EXPECT_EQ(result, CachedProbe(cache, FakeProbe));
+    g_probeAnswer = !result; // the system is not asked again
+    EXPECT_EQ(result, CachedProbe(cache, FakeProbe));
+    EXPECT_EQ(result, CachedProbe(cache, FakeProbe));
+    EXPECT_EQ(3, g_probeCalls);
+  }
+}
+
 } // namespace

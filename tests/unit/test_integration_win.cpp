@@ -1,12 +1,22 @@
-// Shell links, folder removal and the WOW64 probe, against the real shell.
+// Shell links, folder removal and the WOW64 probe, against the real shell;
+// the give-back of associations and the removal of the shell extension's
+// handler keys, against the real registry. The registry tests use extension
+// names of their own, and the volume extensions .q00 to .q99 and the handler
+// keys named "Quabix", which the test prefix does not have otherwise.
 #include <windows.h>
 #include <objbase.h>
 
 #include <gtest/gtest.h>
+#include <stdio.h>
+#include <string.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
+#include "integration/association_rules.h"
 #include "integration/integration.h"
+#include "registry_scratch.h"
 
 namespace {
 
@@ -72,12 +82,209 @@ TEST_F(Shell, ALinkNameTooLongToConvertIsNotSavedUnderAnotherName)
     FindClose(h);
 }
 
+// That the answer is asked for once is tested natively (CachedProbe).
 TEST(Wow64, ProbeAgreesWithTheSystem)
 {
   BOOL wow64 = FALSE;
   ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
   EXPECT_EQ(wow64 != 0, IsWow64());
-  EXPECT_EQ(wow64 != 0, IsWow64());
+}
+
+typedef std::map<std::string, std::string> Values;
+
+// Every value of a key by name ("" for the default), as raw bytes.
+Values ValuesOf(HKEY root, const std::string &path)
+{
+  Values out;
+  HKEY key;
+  if (scratch::OpenPath(root, path, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return out;
+  for (DWORD i = 0;; i++)
+  {
+    char name[256];
+    BYTE data[2048];
+    DWORD nameLen = sizeof(name), dataLen = sizeof(data);
+    if (RegEnumValueA(key, i, name, &nameLen, NULL, NULL, data, &dataLen) != ERROR_SUCCESS)
+      break;
+    out[std::string(name, nameLen)] = std::string((const char *)data, dataLen);
+  }
+  RegCloseKey(key);
+  return out;
+}
+
+std::string Sz(const char *text)
+{
+  return std::string(text, strlen(text) + 1); // REG_SZ bytes with the terminator
+}
+
+std::string VolumeKey(int i)
+{
+  char name[8];
+  snprintf(name, sizeof(name), ".q%02d", i);
+  return name;
+}
+
+const char kSavedRoot[] = "Software\\Quabix\\Setup";
+
+class GiveBack : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    for (int i = 0; i < kVolumeExtensionCount; i++)
+      ASSERT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, VolumeKey(i))) << "the test prefix has its own volume keys";
+  }
+  void TearDown() override
+  {
+    for (const std::string &ext : m_exts)
+    {
+      scratch::Remove(HKEY_CLASSES_ROOT, ext);
+      scratch::Remove(HKEY_CURRENT_USER, std::string(kSavedRoot) + "\\" + ext);
+    }
+    for (int i = 0; i < kVolumeExtensionCount; i++)
+      scratch::Remove(HKEY_CLASSES_ROOT, VolumeKey(i));
+    scratch::RemoveIfEmpty(HKEY_CURRENT_USER, kSavedRoot);
+    scratch::RemoveIfEmpty(HKEY_CURRENT_USER, "Software\\Quabix");
+  }
+  std::string NewExtension()
+  {
+    m_exts.push_back("." + scratch::UniqueName());
+    return m_exts.back();
+  }
+  std::vector<std::string> m_exts;
+};
+
+TEST_F(GiveBack, AKeyWithAnotherProgramsSubkeyLosesOnlyTheArchiversValues)
+{
+  const std::string taken = NewExtension(), plain = NewExtension();
+  for (const std::string &ext : {taken, plain})
+    ApplyExtensionAssociation(ext.c_str(), true, false, false, false);
+  // Added since by another program, as modern Windows does.
+  const std::string progids = taken + "\\OpenWithProgids";
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, progids, "OtherApp.File", ""));
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, taken, "PerceivedType", "compressed"));
+  for (const std::string &ext : {taken, plain})
+    ApplyExtensionAssociation(ext.c_str(), false, false, false, false);
+  // On both families: RegDeleteKeyA of the 9x family would have taken the subkey.
+  EXPECT_EQ((Values{{"PerceivedType", Sz("compressed")}}), ValuesOf(HKEY_CLASSES_ROOT, taken));
+  EXPECT_EQ((std::vector<std::string>{"OpenWithProgids"}), scratch::Tree(HKEY_CLASSES_ROOT, taken));
+  EXPECT_EQ((Values{{"OtherApp.File", Sz("")}}), ValuesOf(HKEY_CLASSES_ROOT, progids));
+  EXPECT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, plain));
+}
+
+TEST_F(GiveBack, OnlyVolumeKeysThatAreStillTheArchiversChange)
+{
+  const int taken = scratch::IsNtFamily() ? 30 : kVolumeExtensionCount;
+  // QBX with no owner before, and with another program's type.
+  for (const char *previous : {"", "OtherApp.Qbx"})
+  {
+    SCOPED_TRACE(previous);
+    const std::string qbx = NewExtension();
+    if (previous[0])
+      ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, qbx, "", previous));
+    ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, ".q45", "", "OtherApp.Volume"));
+    ApplyExtensionAssociation(qbx.c_str(), true, false, true, false);
+    for (int i = 0; i < kVolumeExtensionCount; i++)
+      if (i != 45)
+        EXPECT_EQ(i < taken, scratch::Present(HKEY_CLASSES_ROOT, VolumeKey(i))) << VolumeKey(i);
+    // Another program (re)takes one of them; on the NT family setup never had it.
+    ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, ".q45", "", "OtherApp.Volume"));
+    ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, ".q07", "", "OtherApp.Volume"));
+    ApplyExtensionAssociation(qbx.c_str(), false, false, true, false);
+    for (int i = 0; i < kVolumeExtensionCount; i++)
+    {
+      const std::string v = VolumeKey(i);
+      if (i == 45 || i == 7)
+        EXPECT_EQ((Values{{"", Sz("OtherApp.Volume")}}), ValuesOf(HKEY_CLASSES_ROOT, v)) << v;
+      else if (previous[0] && i < taken)
+        EXPECT_EQ((Values{{"", Sz(previous)}}), ValuesOf(HKEY_CLASSES_ROOT, v)) << v;
+      else
+        EXPECT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, v));
+    }
+    for (int i = 0; i < kVolumeExtensionCount; i++)
+      scratch::Remove(HKEY_CLASSES_ROOT, VolumeKey(i));
+  }
+}
+
+TEST_F(GiveBack, ShellNewLosesTheTemplateAndGetsTheSavedEntryBack)
+{
+  char templatePath[MAX_PATH];
+  GetModuleFileNameA(NULL, templatePath, sizeof(templatePath));
+  strcpy(strrchr(templatePath, '\\') + 1, "zipnew.dat");
+  const bool templateThere = GetFileAttributesA(templatePath) != INVALID_FILE_ATTRIBUTES;
+
+  const std::string owned = NewExtension(), unowned = NewExtension(), held = NewExtension();
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, owned, "", "OtherApp.Zip"));
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, owned + "\\ShellNew", "NullFile", ""));
+  // A ShellNew key with a subkey of another program's: setup cannot replace it.
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, held, "", "OtherApp.Zip"));
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, held + "\\ShellNew", "NullFile", ""));
+  ASSERT_TRUE(scratch::Create(HKEY_CLASSES_ROOT, held + "\\ShellNew\\Config"));
+  for (const std::string &ext : {owned, unowned, held})
+  {
+    ApplyExtensionAssociation(ext.c_str(), true, true, false, true);
+    Values shellNew = ValuesOf(HKEY_CLASSES_ROOT, ext + "\\ShellNew");
+    EXPECT_TRUE(shellNew.count("FileName") || shellNew.count("Data")) << ext;
+  }
+  EXPECT_TRUE(ValuesOf(HKEY_CLASSES_ROOT, owned + "\\ShellNew").count("NullFile") == 0);
+  for (const std::string &ext : {owned, unowned, held})
+    ApplyExtensionAssociation(ext.c_str(), false, true, false, true);
+  EXPECT_EQ((Values{{"NullFile", Sz("")}}), ValuesOf(HKEY_CLASSES_ROOT, owned + "\\ShellNew"));
+  EXPECT_EQ((Values{{"NullFile", Sz("")}}), ValuesOf(HKEY_CLASSES_ROOT, held + "\\ShellNew"));
+  EXPECT_TRUE(scratch::KeyExists(HKEY_CLASSES_ROOT, held + "\\ShellNew\\Config"));
+  EXPECT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, unowned));
+
+  // A "FileName" that is not the template stays: it is not setup's.
+  ApplyExtensionAssociation(unowned.c_str(), true, false, false, true);
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, unowned + "\\ShellNew", "FileName", "C:\\Other\\new.zip"));
+  ApplyExtensionAssociation(unowned.c_str(), false, false, false, true);
+  EXPECT_EQ((Values{{"FileName", Sz("C:\\Other\\new.zip")}}), ValuesOf(HKEY_CLASSES_ROOT, unowned + "\\ShellNew"));
+  EXPECT_TRUE(ValuesOf(HKEY_CLASSES_ROOT, unowned).empty());
+
+  if (!templateThere)
+    DeleteFileA(templatePath);
+}
+
+const char *const kNamedHandlers[] = {
+  "*\\shellex\\ContextMenuHandlers\\Quabix",         "Folder\\shellex\\ContextMenuHandlers\\Quabix",
+  "Folder\\shellex\\DragDropHandlers\\Quabix",        "Drive\\shellex\\DragDropHandlers\\Quabix",
+  "Directory\\shellex\\ContextMenuHandlers\\Quabix", "Directory\\shellex\\DragDropHandlers\\Quabix",
+};
+
+TEST(ShellExtension, HandlerKeysNamedQuabixGoWhenNothingElseIsInThem)
+{
+  // Every key on the way to a handler key, and whether it was there before.
+  std::vector<std::pair<std::string, bool>> parents;
+  std::vector<std::string> paths(kNamedHandlers, kNamedHandlers + 6);
+  paths.push_back(std::string("exefile\\shellex\\PropertySheetHandlers\\") + kShellExtClsid32);
+  for (const std::string &path : paths)
+  {
+    ASSERT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, path));
+    for (size_t cut = path.find('\\'); cut != std::string::npos; cut = path.find('\\', cut + 1))
+      parents.push_back({path.substr(0, cut), scratch::Present(HKEY_CLASSES_ROOT, path.substr(0, cut))});
+  }
+  // The DLL is missing: only the handler entries are written.
+  RegisterShellExtensionDll(true, "qbxext-test-missing.dll", kShellExtClsid32, false);
+  for (const char *handler : kNamedHandlers)
+    ASSERT_EQ((Values{{"", Sz(kShellExtClsid32)}}), ValuesOf(HKEY_CLASSES_ROOT, handler)) << handler;
+  // Another program wrote into one of them.
+  const std::string shared = kNamedHandlers[3];
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, shared, "OtherApp", "1"));
+
+  RegisterShellExtensionDll(false, "qbxext-test-missing.dll", kShellExtClsid32, false);
+  for (const char *handler : kNamedHandlers)
+    if (handler != shared)
+      EXPECT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, handler));
+  EXPECT_EQ((Values{{"OtherApp", Sz("1")}}), ValuesOf(HKEY_CLASSES_ROOT, shared));
+  for (const auto &parent : parents)
+    EXPECT_TRUE(scratch::KeyExists(HKEY_CLASSES_ROOT, parent.first));
+
+  scratch::Remove(HKEY_CLASSES_ROOT, shared);
+  for (auto it = parents.rbegin(); it != parents.rend(); ++it)
+    if (!it->second)
+      scratch::RemoveIfEmpty(HKEY_CLASSES_ROOT, it->first);
+  scratch::Remove(HKEY_CLASSES_ROOT, "Quabix");
+  scratch::Remove(HKEY_CLASSES_ROOT, "Quabix.ZIP");
 }
 
 } // namespace
