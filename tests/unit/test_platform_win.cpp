@@ -30,16 +30,19 @@ TEST(Platform, WinNtMajorVersionFollowsTheFlavour)
   {
     const char *Flavour;
     unsigned int Major;
-  } known[] = {{"win95", 0}, {"win98", 0}, {"winme", 0}, {"nt40", 4}, {"win2k", 5}, {"winxp", 5}};
+  } known[] = {{"win95", 0}, {"win98", 0}, {"winme", 0}, {"nt40", 4}, {"win2k", 5}, {"winxp", 5},
+               {"x64-win98", 0}};
   for (const auto &k : known)
     if (strcmp(flavour, k.Flavour) == 0)
     {
       EXPECT_EQ(k.Major, WinNtMajorVersion());
       return;
     }
-  // win64 and win32 report Wine's default version, which depends on the Wine
-  // release; it is of the NT family, Windows 2000 or later.
-  ASSERT_TRUE(strcmp(flavour, "win64") == 0 || strcmp(flavour, "win32") == 0) << flavour;
+  // win64, win32 and the 64-bit stand-in x64 report Wine's default version,
+  // which depends on the Wine release; it is of the NT family, Windows 2000
+  // or later.
+  ASSERT_TRUE(strcmp(flavour, "win64") == 0 || strcmp(flavour, "win32") == 0 || strcmp(flavour, "x64") == 0)
+    << flavour;
   EXPECT_GE(WinNtMajorVersion(), 5u);
 }
 
