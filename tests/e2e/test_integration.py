@@ -6,7 +6,7 @@ import subprocess
 import pytest
 
 import wineregistry
-from harness import IDYES, InstallFolder
+from harness import IDYES, TOOLS, InstallFolder
 from test_uninstall import CAPTION, CONFIRM, only_record_on_9x
 
 CLASSES = 'HKLM\\Software\\Classes'
@@ -367,3 +367,20 @@ def test_app_paths_in_a_folder_under_a_drive_root_and_in_the_root(prefix):
         assert snap.data(key, 'UninstallString') == f'"{inst.exe}"'
         assert snap.data(key, 'InstallLocation') == folder
         assert snap.value(key, 'EstimatedSize') is None, 'no list, no size'
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+@pytest.mark.parametrize('switches', ['', ' /s'])
+def test_an_unquoted_uninstall_command_in_a_folder_with_a_blank_and_a_dash_uninstalls(prefix, switches):
+    # Started as Windows starts an uninstall command: the text exactly as
+    # written, here unquoted with a blank, so the C runtime's own split would
+    # find "-Archiver\uninstall.exe" as a switch.
+    inst = product(prefix, 'C:\\Program Files\\Quabix-Archiver')
+    proc = prefix.start(f'{TOOLS}\\winpilot.exe', 'launch', inst.exe, inst.exe + switches)
+    if not switches:
+        text, _ = prefix.message_box(CAPTION)
+        assert text == CONFIRM
+        prefix.click(CAPTION, IDYES)
+    assert proc.wait(120) == 0
+    prefix.wait_server()
+    assert inst.listing() == []
