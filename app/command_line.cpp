@@ -2,11 +2,64 @@
 
 #include <string.h>
 
+#include "util/path.h"
 #include "util/text.h"
 
 namespace {
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
+
+// The end of the name when the text starts with the first length bytes of
+// name, ignoring ASCII case and the kind of slash (Windows takes both), a
+// double-byte character matching exactly, followed by a blank, a tab or the
+// end; null otherwise.
+const char *MatchName(const char *text, const char *name, size_t length)
+{
+  const char *end = name + length;
+  const char *t = text;
+  for (const char *n = name; n < end;)
+  {
+    const char *next = NextCharPos(n);
+    if (next > end)
+      return 0;
+    if (next - n == 1)
+    {
+      if (FoldAscii(*t) != FoldAscii(*n) && !(IsSeparator(*t) && IsSeparator(*n)))
+        return 0;
+    }
+    else if (t[0] != n[0] || t[1] != n[1])
+      return 0;
+    t += next - n;
+    n = next;
+  }
+  return (*t == 0 || IsBlank(*t)) ? t : 0;
+}
 } // namespace
+
+const char *SkipProgramName(const char *commandLine, const char *modulePath)
+{
+  if (!commandLine)
+    return commandLine;
+  const char *p = commandLine;
+  // A quote, a blank and a tab are never trail bytes of a double-byte
+  // character, so they are looked for byte by byte.
+  if (*p == '"')
+  {
+    const char *quote = strchr(p + 1, '"');
+    return quote ? quote + 1 : p + strlen(p);
+  }
+  size_t length = modulePath ? strlen(modulePath) : 0;
+  if (length > 0)
+  {
+    const char *end = MatchName(p, modulePath, length);
+    if (!end && length > 4 && StartsWithNoCase(modulePath + length - 4, ".exe"))
+      end = MatchName(p, modulePath, length - 4);
+    if (end)
+      return end;
+  }
+  return p + strcspn(p, " \t");
+}
 
 SwitchKind ClassifySwitch(const char *word)
 {

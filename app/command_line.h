@@ -18,6 +18,16 @@ struct CommandLine
   int Counted;  // switches other than "s"
 };
 
+// Where the arguments start in the full command line of the process
+// (GetCommandLineA), which begins with the program's own name. A quoted name
+// ends after its closing quote. Windows hands an unquoted name with blanks on
+// unchanged (an uninstall command from the list of installed programs, say),
+// so an unquoted name that is the module path, or the module path without
+// ".exe", compared ignoring ASCII case and the kind of slash, and followed
+// by a blank, a tab or the end, is skipped whole; any other unquoted name
+// ends at the first blank or tab, as Windows splits it.
+const char *SkipProgramName(const char *commandLine, const char *modulePath);
+
 // Classifies the switch word that starts right after a marker.
 SwitchKind ClassifySwitch(const char *word);
 

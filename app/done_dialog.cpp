@@ -49,9 +49,14 @@ INT_PTR CALLBACK DoneDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     EndDialog(dialog, 1);
     break;
   case IDC_RUN_ARCHIVER:
-    if (InstallFile("Quabix.exe", path, sizeof(path)))
-      RunProgram(path);
+  {
+    // Quoted, so that Windows never tries "C:\Program.exe" and the archiver
+    // receives its own path as one argument.
+    char command[kPathSize + 2];
+    if (InstallFile("Quabix.exe", path, sizeof(path)) && FormatText(command, sizeof(command), "\"%s\"", path))
+      RunProgram(command);
     break;
+  }
   case IDC_READ_HELP:
     WinHelpA(dialog, "quabix.hlp", HELP_FINDER, 0);
     break;

@@ -95,16 +95,25 @@ bool RunProgram(const char *commandLine)
   return true;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
   LoadLanguageDll(instance);
   g_LanguageResources.LoadLanguageFile("uninstall.lng");
   OleInitialize(NULL);
   HMODULE richEdit = LoadSystemLibrary("riched32.dll");
   g_WindowIcon = LoadIconA(GetResourceModule(), "QBXICON");
-  g_BoldFont = CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "MS Sans Serif");
+  // DEFAULT_CHARSET: a translated closing line is drawn in the script of the
+  // system's code page, not in Western glyphs.
+  g_BoldFont = CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                           "MS Sans Serif");
 
-  CommandLine switches = ParseCommandLine(commandLine, OnSwitch, NULL);
+  // The runtime's own split of the command line goes wrong on an unquoted
+  // name with blanks, which Windows hands on unchanged: skip the name here.
+  char module[kPathSize];
+  if (!GetModulePath(module, sizeof(module)))
+    module[0] = 0;
+  const char *arguments = SkipProgramName(GetCommandLineA(), module);
+  CommandLine switches = ParseCommandLine(arguments, OnSwitch, NULL);
   if (switches.Setup)
   {
     // -1 (the dialog could not be made) counts as a cancel.

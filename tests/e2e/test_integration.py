@@ -6,7 +6,7 @@ import subprocess
 import pytest
 
 import wineregistry
-from harness import IDYES, InstallFolder
+from harness import IDYES, TOOLS, InstallFolder
 from test_uninstall import CAPTION, CONFIRM, only_record_on_9x
 
 CLASSES = 'HKLM\\Software\\Classes'
@@ -103,6 +103,13 @@ def check_link(prefix, win, target):
         assert absent not in info, info
 
 
+def listed_kb(inst):
+    """KB, rounded up, of the listed files that exist (setup has run)."""
+    names = (inst.root / 'Uninstall.lst').read_bytes().decode('latin-1').splitlines()
+    files = [inst.root / n.strip().replace('\\', '/') for n in names if n.strip()]
+    return (sum(f.stat().st_size for f in files if f.is_file()) + 1023) // 1024
+
+
 def check_setup(prefix, inst, snap, template_file=None):
     """Everything setup writes, value by value. template_file: whether the
     Windows version takes the New-menu template as a file (Windows Me, 2000
@@ -176,8 +183,17 @@ def check_setup(prefix, inst, snap, template_file=None):
     app_paths = 'Microsoft\\Windows\\CurrentVersion\\App Paths\\Quabix.exe'
     assert snap.key(f'HKLM\\Software\\{app_paths}') == {'': ('REG_SZ', exe), 'Path': ('REG_SZ', inst.win)}
     entry = 'Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver'
-    assert snap.key(key32(prefix, entry)) == {'DisplayName': ('REG_SZ', 'Quabix archiver'),
-                                              'UninstallString': ('REG_SZ', inst.exe)}
+    assert snap.key(key32(prefix, entry)) == {
+        'DisplayName': ('REG_SZ', 'Quabix archiver'),
+        'UninstallString': ('REG_SZ', f'"{inst.exe}"'),
+        'QuietUninstallString': ('REG_SZ', f'"{inst.exe}" /s'),
+        'DisplayIcon': ('REG_SZ', f'{exe},0'),
+        'DisplayVersion': ('REG_SZ', '1.0.0.0'),
+        'Publisher': ('REG_SZ', 'Quabix'),
+        'InstallLocation': ('REG_SZ', inst.win),
+        'EstimatedSize': ('REG_DWORD', listed_kb(inst)),
+        'NoModify': ('REG_DWORD', 1),
+        'NoRepair': ('REG_DWORD', 1)}
     if wow64:
         assert not snap.has(f'HKLM\\Software\\{entry}'), 'written in the 64-bit view'
     # The saved choices: 20 values.
@@ -425,4 +441,23 @@ def test_app_paths_in_a_folder_under_a_drive_root_and_in_the_root(prefix):
         snap = prefix.snapshot()
         assert snap.key(entry) == {'': ('REG_SZ', archiver), 'Path': ('REG_SZ', folder)}, win
         key = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver'
-        assert snap.data(key, 'UninstallString') == inst.exe
+        assert snap.data(key, 'UninstallString') == f'"{inst.exe}"'
+        assert snap.data(key, 'InstallLocation') == folder
+        assert snap.value(key, 'EstimatedSize') is None, 'no list, no size'
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+@pytest.mark.parametrize('switches', ['', ' /s'])
+def test_an_unquoted_uninstall_command_in_a_folder_with_a_blank_and_a_dash_uninstalls(prefix, switches):
+    # Started as Windows starts an uninstall command: the text exactly as
+    # written, here unquoted with a blank, so the C runtime's own split would
+    # find "-Archiver\uninstall.exe" as a switch.
+    inst = product(prefix, 'C:\\Program Files\\Quabix-Archiver')
+    proc = prefix.start(f'{TOOLS}\\winpilot.exe', 'launch', inst.exe, inst.exe + switches)
+    if not switches:
+        text, _ = prefix.message_box(CAPTION)
+        assert text == CONFIRM
+        prefix.click(CAPTION, IDYES)
+    assert proc.wait(120) == 0
+    prefix.wait_server()
+    assert inst.listing() == []

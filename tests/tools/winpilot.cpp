@@ -18,6 +18,9 @@
 //                                          timing: polls every millisecond)
 //   winpilot helpspy <log> <ready> [s]     stands in for the help viewer:
 //                                          records every WinHelp request
+//   winpilot launch <program> <command>    starts <program> with exactly that
+//                                          command line, as Windows starts an
+//                                          uninstall command, and waits for it
 //
 // Commands can be chained with "--" in one run. Captions are exact; "*"
 // matches any window of dialog class. Exit code 1 when a step failed.
@@ -263,6 +266,28 @@ int RunCommand(int argc, char **argv)
     printf("{\"loaded\":");
     PutJsonString(path);
     printf("}\n");
+    return 0;
+  }
+  if (strcmp(cmd, "launch") == 0 && argc > 2)
+  {
+    // The application named and the command line handed on unchanged: an
+    // unquoted path with blanks reaches the program as it stands.
+    static char line[32768];
+    if (strlen(argv[2]) >= sizeof(line))
+      return Fail("command line too long", argv[1]);
+    strcpy(line, argv[2]);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(argv[1], line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+      return Fail("not started", argv[1]);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    printf("{\"exit\":%lu}\n", (unsigned long)code);
     return 0;
   }
   const char *caption = argv[1];

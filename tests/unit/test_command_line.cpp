@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "dbcs_fixture.h"
 
 namespace {
 
@@ -106,6 +107,74 @@ TEST(CommandLine, ClassifyFollowsTheRuleOrder)
   EXPECT_EQ(SwitchWait, ClassifySwitch("WAIT"));
   EXPECT_EQ(SwitchWarning, ClassifySwitch("warning"));
   EXPECT_EQ(SwitchOther, ClassifySwitch(""));
+}
+
+const char kTool[] = "C:\\Program Files\\Quabix-Archiver\\uninstall.exe";
+
+struct NameCase
+{
+  const char *CommandLine;
+  const char *Module;
+  const char *Arguments; // what is left after the program's name
+};
+
+class SkipName : public ::testing::TestWithParam<NameCase>
+{
+};
+
+TEST_P(SkipName, LeavesTheArguments)
+{
+  const NameCase &c = GetParam();
+  EXPECT_STREQ(c.Arguments, SkipProgramName(c.CommandLine, c.Module)) << c.CommandLine;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+  CommandLine, SkipName,
+  ::testing::Values(
+    // Quoted: up to the closing quote, whatever the module path is.
+    NameCase{"\"C:\\Program Files\\Quabix-Archiver\\uninstall.exe\" /s", kTool, " /s"},
+    NameCase{"\"C:\\other place\\tool.exe\"/setup", kTool, "/setup"},
+    NameCase{"\"C:\\no closing quote /s", kTool, ""},
+    // Unquoted with blanks and a dash: exactly the module path.
+    NameCase{"C:\\Program Files\\Quabix-Archiver\\uninstall.exe", kTool, ""},
+    NameCase{"C:\\Program Files\\Quabix-Archiver\\uninstall.exe\t/setup", kTool, "\t/setup"},
+    NameCase{"c:\\PROGRAM FILES\\quabix-ARCHIVER\\Uninstall.EXE /s", kTool, " /s"},
+    NameCase{"C:\\Program Files\\Quabix-Archiver\\uninstall /s", kTool, " /s"},
+    NameCase{"C:/Program Files/Quabix-Archiver/uninstall.exe /s", kTool, " /s"},
+    NameCase{"C:\\a-b /c\\uninstall.exe -s", "C:\\a-b /c\\uninstall.exe", " -s"},
+    // A longer name that only starts with the module path (or with it
+    // without ".exe") is split at its first blank.
+    NameCase{"C:\\Program Files\\Quabix-Archiver\\uninstall.exe2 /s", kTool,
+             " Files\\Quabix-Archiver\\uninstall.exe2 /s"},
+    NameCase{"C:\\Program Files\\Quabix-Archiver\\uninstaller /s", kTool,
+             " Files\\Quabix-Archiver\\uninstaller /s"},
+    // Another program's name, or no module path: the first blank ends it.
+    NameCase{"C:\\Quabix\\uninstall.exe /s", kTool, " /s"},
+    NameCase{"uninstall.exe", NULL, ""},
+    NameCase{" /s", kTool, " /s"},
+    NameCase{"", kTool, ""}));
+
+TEST(CommandLine, UninstallCommandWithBlanksAndDashRunsUninstall)
+{
+  // Unparsed, the name's own dash would count as a switch.
+  EXPECT_EQ(1, ParseCommandLine(kTool, NULL, NULL).Counted);
+  EXPECT_EQ(0, ParseCommandLine(SkipProgramName(kTool, kTool), NULL, NULL).Counted);
+  EXPECT_EQ(NULL, SkipProgramName(NULL, kTool));
+}
+
+using SkipNameDbcs = Cp932Table;
+
+TEST_F(SkipNameDbcs, DoubleByteCharactersCompareExactly)
+{
+  // 0x83 0x5C ends in a backslash byte; 0x82 0x61 and 0x82 0x41 are two
+  // characters that ASCII folding would take for one.
+  const char module[] = "C:\\\x83\x5C A\\\x82\x61\\uninstall.exe";
+  EXPECT_STREQ(" /s", SkipProgramName("c:\\\x83\x5C A\\\x82\x61\\UNINSTALL.EXE /s", module));
+  EXPECT_STREQ(" A\\\x82\x41\\uninstall.exe /s",
+               SkipProgramName("C:\\\x83\x5C A\\\x82\x41\\uninstall.exe /s", module));
+  // A stray lead byte at the end of the module path is a byte of its own.
+  EXPECT_STREQ(" /s", SkipProgramName("C:\\x y\x83 /s", "C:\\x y\x83"));
+  EXPECT_STREQ(" y\x83", SkipProgramName("C:\\x y\x83", "C:\\x y\x83\x41"));
 }
 
 } // namespace

@@ -91,14 +91,16 @@ TEST_F(UninstallResources, DelIconComesFirstAndQbxIconExists)
   EXPECT_TRUE(FindResourceA(m_module, "QBXICON", RT_GROUP_ICON) != NULL);
 }
 
-TEST_F(UninstallResources, ManifestAsksForCommonControls6AndNoExecutionLevel)
+TEST_F(UninstallResources, ManifestAsksForCommonControls6AndAdministrator)
 {
   std::string manifest = Resource(RT_MANIFEST, MAKEINTRESOURCEA(1));
   ASSERT_FALSE(manifest.empty());
   EXPECT_NE(std::string::npos, manifest.find("name=\"Microsoft.Windows.Common-Controls\""));
   EXPECT_NE(std::string::npos, manifest.find("version=\"6.0.0.0\""));
-  // Windows elevates a program named uninstall.exe only without a level.
-  EXPECT_EQ(std::string::npos, manifest.find("requestedExecutionLevel"));
+  // Elevation whatever the policy on installer detection says.
+  EXPECT_NE(std::string::npos, manifest.find("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">"));
+  EXPECT_NE(std::string::npos,
+            manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"));
   EXPECT_EQ(std::string::npos, manifest.find("asInvoker"));
 }
 
