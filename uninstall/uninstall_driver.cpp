@@ -77,7 +77,8 @@ LineState RemoveEntry(Passes &passes, const char *path, LineState state, int &re
     removed++;
     return LineDone;
   }
-  if (IsMissing(GetLastError()))
+  // "folder\" may name no file to DeleteFileA, yet it names the folder.
+  if (IsMissing(GetLastError()) && !IsSeparator(*LastCharPos(path)))
     return LineDone;
   DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES)
