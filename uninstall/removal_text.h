@@ -19,11 +19,11 @@ int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char
                             const char *bat, bool ntFamily);
 
 // The command line that starts the interpreter on the self-removal batch
-// file. NT family: "<comspec>" /d /c ""<bat>"": cmd's /c drops the outer
-// pair of quotes (and drops them from a lone quoted path holding "&", "^"
-// or a blank with "(", ")" or "@", which then never runs), /d skips the
-// AutoRun commands. 9x family: <comspec> /c <bat>, with bat the short form,
-// since command.com knows no quotes. False when it does not fit, when
+// file. NT family: "<comspec>" /d /c ""<bat>"": cmd's /c strips the outer
+// quotes of its command when the path holds "&", "^", or a blank with "(",
+// ")" or "@", so the path is quoted twice; /d skips the AutoRun commands.
+// 9x family: <comspec> /c <bat>, with bat the short form, since command.com
+// knows no quotes. False when it does not fit, when
 // comspec is empty or holds a quote, or on the 9x family when either holds a
 // blank or a tab.
 bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, const char *bat,
