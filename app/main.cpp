@@ -38,23 +38,6 @@ LanguageResources g_LanguageResources;
 
 namespace {
 
-void ShowRemovalWarning()
-{
-  char exe[kPathSize];
-  if (!GetModulePath(exe, sizeof(exe)))
-    exe[0] = 0;
-  // Room for both strings (511 bytes each) and the path: never cut.
-  char text[2 * 512 + kPathSize + 8];
-  char *done = GetLangString(IDS_UNINSTALL_DONE);
-  char *deleteText = GetLangString(IDS_DELETE_MANUALLY);
-  char *caption = GetLangString(IDS_UNINSTALL_CAPTION);
-  if (!CopyText(text, sizeof(text), done) || !AppendText(text, sizeof(text), "\n"))
-    text[0] = 0;
-  size_t len = strlen(text);
-  FormatWithText(text + len, sizeof(text) - len, deleteText, exe);
-  MessageBoxA(NULL, text, caption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
-}
-
 void OnSwitch(SwitchKind kind, void *)
 {
   if (kind == SwitchWait)
@@ -124,12 +107,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         ShellExecuteA(NULL, "open", g_ProgramGroupPath, NULL, "", SW_SHOWNORMAL);
     }
   }
+  int exitCode = 0;
   if (switches.Counted == 0)
-    RunUninstall();
+    exitCode = RunUninstall();
 
   if (richEdit)
     FreeLibrary(richEdit);
   OleUninitialize();
   DeleteObject(g_BoldFont);
-  return 0;
+  return exitCode;
 }

@@ -1,6 +1,7 @@
 // The uninstall list as the driver reads it: lines like fgets, trimmed,
 // checked and joined to an install folder. A line that holds a NUL byte or
-// does not fit the line buffer is refused whole, never taken in pieces.
+// does not fit the line buffer is refused whole, never taken in pieces, and
+// a read failure hands out no line that it cut short.
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -16,12 +17,15 @@ struct Input
   size_t Size;
   size_t Pos;
   int Chunk;
+  size_t FailAt; // the source fails from here on
 };
 
 int ReadInput(void *context, char *buffer, int count)
 {
   Input *in = static_cast<Input *>(context);
-  size_t n = in->Size - in->Pos;
+  if (in->Pos >= in->FailAt)
+    return -1;
+  size_t n = (in->FailAt < in->Size ? in->FailAt : in->Size) - in->Pos;
   if (n > (size_t)count)
     n = (size_t)count;
   if (n > (size_t)in->Chunk)
@@ -34,7 +38,8 @@ int ReadInput(void *context, char *buffer, int count)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-  // The first byte picks a code page flavour and how the source hands out bytes.
+  // The first byte picks a code page flavour, how the source hands out
+  // bytes and whether and where it fails.
   if (size == 0)
     return 0;
   memset(&g_DbcsTable, 0, sizeof(g_DbcsTable));
@@ -44,7 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int b = 0x81; b <= 0xFE; b++)
       g_DbcsTable.LeadByte[b] = 1;
   }
-  Input in = {data + 1, size - 1, 0, 1 + data[0] * 37};
+  Input in = {data + 1, size - 1, 0, 1 + data[0] * 37, (size_t)-1};
+  if (data[0] & 2)
+    in.FailAt = in.Size * (data[0] >> 2) / 63; // 0 to the whole input
+  bool failing = in.FailAt <= in.Size;
   ListReader reader;
   InitListReader(reader, ReadInput, &in);
   char line[kListLineSize];
@@ -57,12 +65,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t at = 0;
     const char *text = reinterpret_cast<const char *>(in.Data);
     ListEntryKind kind;
+    bool failed = false;
     while ((kind = ReadListEntry(reader, line, sizeof(line))) != ListEnd)
     {
-      if (at >= in.Size)
-        __builtin_trap(); // more lines than the input has
-      const char *lf = static_cast<const char *>(memchr(text + at, '\n', in.Size - at));
+      const char *lf = at < in.Size ? static_cast<const char *>(memchr(text + at, '\n', in.Size - at)) : 0;
       size_t end = lf ? (size_t)(lf - text) + 1 : in.Size;
+      // Before a failure only lines whose line feed was read are complete.
+      bool complete = failing ? lf && end <= in.FailAt : true;
+      if (kind == ListFailed)
+      {
+        if (!failing || (at < in.Size && complete))
+          __builtin_trap(); // a failure that did not happen, or a whole line lost
+        failed = true;
+        break;
+      }
+      if (at >= in.Size || !complete)
+        __builtin_trap(); // more lines than the input has, or a line cut short
       bool whole = end - at <= (size_t)kListLineSize - 1 && !memchr(text + at, 0, end - at);
       if (whole != (kind == ListEntry))
         __builtin_trap();
@@ -87,8 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         StripFileName(path);
       }
     }
-    if (at != in.Size)
-      __builtin_trap(); // a line was lost
+    if (!failed && (failing || at != in.Size))
+      __builtin_trap(); // a line was lost, or a failure unreported
     in.Pos = 0;
     RewindListReader(reader);
   }

@@ -16,70 +16,84 @@ const int kTempNames = 1000;
 const DWORD kMaxWininitSize = 1 << 20;
 
 // Adds "NUL=<path>" to the [Rename] section of wininit.ini, which the 9x
-// family carries out at the next start, keeping the lines already there.
-void ScheduleInWininit(const char *target)
+// family carries out at the next start, keeping every line already there.
+// False when it was not scheduled. The file is rewritten only when it was
+// read whole, or when it does not exist: any other failure to open or read
+// it leaves it as it is. wininit.ini removes files only; the folders that
+// held them stay on the 9x family.
+bool ScheduleInWininit(const char *target)
 {
   char ini[kPathSize];
   UINT len = GetWindowsDirectoryA(ini, sizeof(ini));
   if (len == 0 || len >= sizeof(ini) || !AppendBackslash(ini, sizeof(ini)) ||
       !AppendText(ini, sizeof(ini), "wininit.ini"))
-    return;
+    return false;
   // wininit.ini cannot hold long names.
   char shortPath[kPathSize];
   DWORD shortLen = GetShortPathNameA(target, shortPath, sizeof(shortPath));
-  if (shortLen == 0 || shortLen >= sizeof(shortPath))
-    CopyText(shortPath, sizeof(shortPath), target);
+  if ((shortLen == 0 || shortLen >= sizeof(shortPath)) && !CopyText(shortPath, sizeof(shortPath), target))
+    return false;
 
+  // The system caches profile files and writes them back later: flush the
+  // cache so that the file on disk is the whole, current text.
+  WritePrivateProfileStringA(NULL, NULL, NULL, ini);
   DWORD size = 0;
   char *text = NULL;
   HANDLE h = CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-  if (h != INVALID_HANDLE_VALUE)
+  if (h == INVALID_HANDLE_VALUE)
   {
-    size = GetFileSize(h, NULL);
-    if (size == INVALID_FILE_SIZE || size > kMaxWininitSize)
+    if (GetLastError() != ERROR_FILE_NOT_FOUND)
+      return false;
+  }
+  else
+  {
+    DWORD high = 0;
+    size = GetFileSize(h, &high);
+    bool read = size != INVALID_FILE_SIZE && high == 0 && size <= kMaxWininitSize;
+    if (read)
     {
-      CloseHandle(h);
-      return;
-    }
-    text = (char *)malloc(size + 1);
-    DWORD done = 0;
-    if (!text || !ReadFile(h, text, size, &done, NULL) || done != size)
-    {
-      CloseHandle(h);
-      free(text);
-      return;
+      text = (char *)malloc(size + 1);
+      DWORD done = 0;
+      read = text && ReadFile(h, text, size, &done, NULL) && done == size;
     }
     CloseHandle(h);
+    if (!read)
+    {
+      free(text);
+      return false;
+    }
   }
   size_t outSize = size + strlen(shortPath) + 32;
   char *out = (char *)malloc(outSize);
   int outLen = out ? AddWininitRename(out, outSize, text ? text : "", size, shortPath) : -1;
+  bool scheduled = false;
   if (outLen >= 0)
   {
     h = CreateFileA(ini, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (h != INVALID_HANDLE_VALUE)
     {
-      DWORD written;
-      WriteFile(h, out, (DWORD)outLen, &written, NULL);
-      CloseHandle(h);
+      DWORD written = 0;
+      scheduled = WriteFile(h, out, (DWORD)outLen, &written, NULL) && written == (DWORD)outLen;
+      scheduled = CloseHandle(h) && scheduled;
     }
   }
   free(out);
   free(text);
+  return scheduled;
 }
 
 } // namespace
 
-bool DeferLockedFile(const char *path)
+DeferResult DeferLockedFile(const char *path)
 {
   // The executable goes by self-removal, the list after the passes. Only
   // the names are compared.
   char module[kPathSize];
   if (GetModulePath(module, sizeof(module)) &&
       CompareTextNoCase(FileNamePart(path), FileNamePart(module)) == 0)
-    return false;
+    return DeferSkipped;
   if (CompareTextNoCase(FileNamePart(path), "Uninstall.lst") == 0)
-    return false;
+    return DeferSkipped;
 
   char temp[kPathSize];
   bool named = false;
@@ -93,9 +107,12 @@ bool DeferLockedFile(const char *path)
   bool moved = named && MoveFileA(path, temp);
   const char *target = moved ? temp : path;
 
+  bool scheduled;
   if (WinNtMajorVersion())
-    MoveFileExA(target, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    scheduled = MoveFileExA(target, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
   else
-    ScheduleInWininit(target);
-  return !moved;
+    scheduled = ScheduleInWininit(target);
+  if (!scheduled)
+    return DeferNotScheduled;
+  return moved ? DeferMoved : DeferInPlace;
 }

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "uninstall/uninstall_list.h"
+#include "util/path.h"
 #include "util/text.h"
 
 bool FormatTempName(char *dest, size_t size, const char *path, int index)
@@ -56,6 +58,103 @@ int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char
   if (!FormatText(dest + len, size - len, ":done\r\nif exist \"%s\" \"%s\" /warning\r\ndel \"%s\"", e, e, b))
     return -1;
   return (int)strlen(dest);
+}
+
+bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, const char *bat,
+                               bool ntFamily)
+{
+  if (size)
+    *dest = 0;
+  // A quote can be in neither: not in a file name, and not in a COMSPEC
+  // that still names one program.
+  if (!comspec[0] || !bat[0] || strchr(comspec, '"') || strchr(bat, '"'))
+    return false;
+  if (ntFamily)
+    return FormatText(dest, size, "\"%s\" /d /c \"\"%s\"\"", comspec, bat);
+  if (strpbrk(comspec, " \t") || strpbrk(bat, " \t"))
+    return false;
+  return FormatText(dest, size, "%s /c %s", comspec, bat);
+}
+
+void InitRestartFolders(RestartFolders &folders) { folders.Used = 0; }
+
+namespace {
+int FolderDepth(const char *folder)
+{
+  int depth = 0;
+  for (const char *p = folder; *p; p = NextCharPos(p))
+    if (*p == '\\')
+      depth++;
+  return depth;
+}
+
+// Inserts a folder before the first one that is less deep, unless it is
+// there already.
+bool AddRestartFolder(RestartFolders &folders, const char *folder)
+{
+  const char *end = folders.Text + folders.Used;
+  int depth = FolderDepth(folder);
+  const char *at = end;
+  for (const char *f = folders.Text; f < end; f += strlen(f) + 1)
+  {
+    if (strcmp(f, folder) == 0)
+      return true;
+    if (at == end && FolderDepth(f) < depth)
+      at = f;
+  }
+  size_t len = strlen(folder) + 1;
+  if (len > sizeof(folders.Text) - folders.Used)
+    return false;
+  size_t pos = (size_t)(at - folders.Text);
+  memmove(folders.Text + pos + len, folders.Text + pos, folders.Used - pos);
+  memcpy(folders.Text + pos, folder, len);
+  folders.Used += len;
+  return true;
+}
+} // namespace
+
+bool AddRestartFolders(RestartFolders &folders, const char *installFolder, const char *path)
+{
+  size_t base = strlen(installFolder);
+  if (base < 2 || installFolder[base - 1] != '\\' || strncmp(path, installFolder, base) != 0 ||
+      !IsEntryInsideFolder(path + base))
+    return false;
+  // A drive root is never scheduled for removal.
+  if (IsDriveColon(installFolder[base - 2]) || base > kPathSize)
+    return false;
+  char folder[kPathSize];
+  size_t rootLen = base - 1;
+  memcpy(folder, installFolder, rootLen);
+  size_t len = rootLen;
+  bool ok = true;
+  // Every component before a separator names a folder; the last one is the
+  // file itself.
+  const char *start = path + base;
+  for (const char *p = start; *p; p = NextCharPos(p))
+  {
+    if (!IsSeparator(*p))
+      continue;
+    size_t n = (size_t)(p - start);
+    if (n > 0 && !(n == 1 && *start == '.'))
+    {
+      if (len + 1 + n >= sizeof(folder))
+        return false;
+      folder[len] = '\\';
+      memcpy(folder + len + 1, start, n);
+      len += 1 + n;
+      folder[len] = 0;
+      ok = AddRestartFolder(folders, folder) && ok;
+    }
+    start = p + 1;
+  }
+  folder[rootLen] = 0;
+  return AddRestartFolder(folders, folder) && ok;
+}
+
+const char *NextRestartFolder(const RestartFolders &folders, const char *at)
+{
+  const char *next = at ? at + strlen(at) + 1 : folders.Text;
+  return next < folders.Text + folders.Used ? next : NULL;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // The texts that deferred deletion and self-removal write: the temporary
-// name of a locked file, the self-removal batch file and the "Rename"
-// section of wininit.ini. Pure, so every byte is tested natively.
+// name of a locked file, the folders to remove at the next restart, the
+// self-removal batch file, the command line that starts its interpreter and
+// the "Rename" section of wininit.ini. Pure, so every byte is tested natively.
 #pragma once
 #include <stddef.h>
 
@@ -16,6 +17,41 @@ bool EscapeBatchPath(char *dest, size_t size, const char *path);
 // after the last. Returns its length, or -1 when it does not fit.
 int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char *folder,
                             const char *bat, bool ntFamily);
+
+// The command line that starts the interpreter on the self-removal batch
+// file. NT family: "<comspec>" /d /c ""<bat>"": cmd's /c strips the outer
+// quotes of its command when the path holds "&", "^", or a blank with "(",
+// ")" or "@", so the path is quoted twice; /d skips the AutoRun commands.
+// 9x family: <comspec> /c <bat>, with bat the short form, since command.com
+// knows no quotes. False when it does not fit, when
+// comspec is empty or holds a quote, or on the 9x family when either holds a
+// blank or a tab.
+bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, const char *bat,
+                               bool ntFamily);
+
+// The folders to remove at the next restart once files in them were
+// deferred: every folder from a deferred file's up to the install folder,
+// each once, deepest first and the install folder last, so that Windows,
+// which carries out scheduled deletions in order, empties a folder before
+// its parent. Fixed memory: a folder that does not fit is refused, never cut.
+const size_t kRestartFoldersSize = 8192;
+
+struct RestartFolders
+{
+  char Text[kRestartFoldersSize]; // the folders, each ending in a NUL, in order
+  size_t Used;
+};
+
+void InitRestartFolders(RestartFolders &folders);
+
+// Adds the folders that hold path, which begins with installFolder (ending
+// in a backslash). Empty and "." components are passed over. False when
+// path is not inside installFolder, when installFolder is a drive root or
+// when a folder does not fit (the others are still added).
+bool AddRestartFolders(RestartFolders &folders, const char *installFolder, const char *path);
+
+// The folder after at, or the first one when at is NULL; NULL after the last.
+const char *NextRestartFolder(const RestartFolders &folders, const char *at);
 
 // Adds the line "NUL=<path>" to the [Rename] section of a wininit.ini text,
 // keeping every line that is there (a profile-string write would replace an

@@ -1,5 +1,9 @@
 #include <windows.h>
 
+#include <string.h>
+
+#include "app/resource.h"
+#include "lang/lang_string.h"
 #include "uninstall/removal_text.h"
 #include "uninstall/uninstall.h"
 #include "util/path.h"
@@ -10,45 +14,61 @@ namespace {
 // Three paths of up to 1023 bytes, each % doubled, in six lines written five
 // times over: the largest batch file fits.
 char s_batch[64 * 1024];
-} // namespace
 
-void StartSelfRemoval()
+const char kBatchName[] = "Uninstall_Qbx.Bat";
+
+// The best-fit flag and the used-default report are refused for the UTF
+// code pages and a few others above 50000; the 9x family knows no best-fit
+// flag at all. The round trip below catches best-fit letters either way.
+bool TakesNoBestFit(UINT codePage)
 {
-  char exe[kPathSize], folder[kPathSize], bat[kPathSize];
-  if (!GetModulePath(exe, sizeof(exe)))
-    return;
-  DWORD len = GetTempPathA(sizeof(bat), bat);
-  if (len == 0 || len >= sizeof(bat) || !AppendText(bat, sizeof(bat), "Uninstall_Qbx.Bat"))
-    return;
-  len = GetCurrentDirectoryA(sizeof(folder), folder);
-  if (len == 0 || len >= sizeof(folder))
-    return;
-  bool nt = WinNtMajorVersion() != 0;
-  int batchLen = ComposeSelfRemovalBatch(s_batch, sizeof(s_batch), exe, folder, bat, nt);
-  if (batchLen < 0)
-    return;
+  return WinNtMajorVersion() >= 5 && codePage < 50000 && codePage != 42;
+}
 
-  HANDLE file = CreateFileA(bat, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-  if (file == INVALID_HANDLE_VALUE)
-    return;
+// cmd reads a batch file in the console's OEM code page, while the paths
+// here are ANSI. Converts through UTF-16 and checks by converting back, so
+// a letter that the OEM code page lacks is never written as another one.
+bool AnsiToOem(char *dest, size_t size, const char *ansi)
+{
+  WCHAR wide[kPathSize], back[kPathSize];
+  int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi, -1, wide, (int)kPathSize);
+  if (n <= 0)
+    return false;
+  UINT oem = GetOEMCP();
+  BOOL usedDefault = FALSE;
+  bool strict = TakesNoBestFit(oem);
+  int m = WideCharToMultiByte(CP_OEMCP, strict ? WC_NO_BEST_FIT_CHARS : 0, wide, -1, dest, (int)size, NULL,
+                              strict ? &usedDefault : NULL);
+  if (m <= 0 || usedDefault)
+    return false;
+  int k = MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, dest, -1, back, (int)kPathSize);
+  return k == n && memcmp(wide, back, (size_t)n * sizeof(WCHAR)) == 0;
+}
+
+// A path as the batch file names it: in OEM bytes, else its short form in
+// OEM bytes (which needs the file or folder to exist). False when neither
+// survives the round trip.
+bool BatchFilePath(char *dest, size_t size, const char *ansi)
+{
+  if (AnsiToOem(dest, size, ansi))
+    return true;
+  char shortPath[kPathSize];
+  DWORD len = GetShortPathNameA(ansi, shortPath, sizeof(shortPath));
+  return len > 0 && len < sizeof(shortPath) && AnsiToOem(dest, size, shortPath);
+}
+
+// Writes the batch file that is open as file; false when it is not complete.
+bool WriteBatch(HANDLE file, const char *exe, const char *folder, const char *bat, bool nt)
+{
+  int len = ComposeSelfRemovalBatch(s_batch, sizeof(s_batch), exe, folder, bat, nt);
   DWORD written = 0;
-  BOOL ok = WriteFile(file, s_batch, (DWORD)batchLen, &written, NULL) && written == (DWORD)batchLen;
-  CloseHandle(file);
-  if (!ok)
-  {
-    DeleteFileA(bat); // a batch file cut short must not run
-    return;
-  }
+  return len >= 0 && WriteFile(file, s_batch, (DWORD)len, &written, NULL) && written == (DWORD)len;
+}
 
-  char comspec[kPathSize];
-  comspec[0] = 0;
-  len = GetEnvironmentVariableA("COMSPEC", comspec, sizeof(comspec));
-  if (len >= sizeof(comspec))
-    comspec[0] = 0;
-  char command[2 * kPathSize + 16];
-  if (!FormatText(command, sizeof(command), "%s /c \"%s\"", comspec, bat))
-    return;
-
+// Starts the interpreter, hidden (NT family) or detached with NUL as its
+// standard handles (9x family), from the parent of the install folder.
+bool StartInterpreter(char *command, bool nt)
+{
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof(startup));
   startup.cb = sizeof(startup);
@@ -60,17 +80,88 @@ void StartSelfRemoval()
   }
   else
   {
-    // The interpreter gets the NUL device as its standard handles, so no
-    // console shows; handles passed this way must be inheritable.
+    // Handles passed this way must be inheritable.
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
     startup.dwFlags = STARTF_USESTDHANDLES;
     nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
     startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
   }
+  // The interpreter inherits the current directory, which must not hold
+  // the folder it is to remove.
   SetCurrentDirectoryA("..");
   PROCESS_INFORMATION process;
-  CreateProcessA(NULL, command, NULL, NULL, TRUE, nt ? 0 : DETACHED_PROCESS, NULL, NULL, &startup,
-                 &process);
+  BOOL started = CreateProcessA(NULL, command, NULL, NULL, TRUE, nt ? 0 : DETACHED_PROCESS, NULL, NULL,
+                                &startup, &process);
   if (nul != INVALID_HANDLE_VALUE)
     CloseHandle(nul);
+  return started != 0;
+}
+
+// Writes the batch file and starts the interpreter on it; false when the
+// executable will not be removed that way.
+bool TrySelfRemoval()
+{
+  char exe[kPathSize], folder[kPathSize], bat[kPathSize];
+  if (!GetModulePath(exe, sizeof(exe)))
+    return false;
+  DWORD len = GetTempPathA(sizeof(bat), bat);
+  if (len == 0 || len >= sizeof(bat) || !AppendText(bat, sizeof(bat), kBatchName))
+    return false;
+  len = GetCurrentDirectoryA(sizeof(folder), folder); // the install folder
+  if (len == 0 || len >= sizeof(folder))
+    return false;
+  char exeOem[kPathSize], folderOem[kPathSize], batOem[kPathSize];
+  if (!BatchFilePath(exeOem, sizeof(exeOem), exe) || !BatchFilePath(folderOem, sizeof(folderOem), folder))
+    return false;
+
+  HANDLE file = CreateFileA(bat, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  // The batch file's short form exists only now that the file does.
+  bool nt = WinNtMajorVersion() != 0;
+  char comspec[kPathSize], shortBat[kPathSize], command[2 * kPathSize + 16];
+  len = GetEnvironmentVariableA("COMSPEC", comspec, sizeof(comspec));
+  if (len == 0 || len >= sizeof(comspec))
+    comspec[0] = 0;
+  const char *started = bat; // CreateProcessA takes the ANSI path
+  if (!nt)
+  {
+    len = GetShortPathNameA(bat, shortBat, sizeof(shortBat));
+    started = len > 0 && len < sizeof(shortBat) ? shortBat : "";
+  }
+  bool ok = BatchFilePath(batOem, sizeof(batOem), bat) && WriteBatch(file, exeOem, folderOem, batOem, nt) &&
+            ComposeInterpreterCommand(command, sizeof(command), comspec, started, nt);
+  ok = CloseHandle(file) && ok;
+  // A batch file that is cut short or never runs must not stay behind.
+  if (!ok || !StartInterpreter(command, nt))
+  {
+    DeleteFileA(bat);
+    return false;
+  }
+  return true;
+}
+
+} // namespace
+
+void ShowRemovalWarning()
+{
+  char exe[kPathSize];
+  if (!GetModulePath(exe, sizeof(exe)))
+    exe[0] = 0;
+  // Room for both strings (511 bytes each) and the path: never cut.
+  char text[2 * 512 + kPathSize + 8];
+  char *done = GetLangString(IDS_UNINSTALL_DONE);
+  char *deleteText = GetLangString(IDS_DELETE_MANUALLY);
+  char *caption = GetLangString(IDS_UNINSTALL_CAPTION);
+  if (!CopyText(text, sizeof(text), done) || !AppendText(text, sizeof(text), "\n"))
+    text[0] = 0;
+  size_t len = strlen(text);
+  FormatWithText(text + len, sizeof(text) - len, deleteText, exe);
+  MessageBoxA(NULL, text, caption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
+void StartSelfRemoval()
+{
+  if (!TrySelfRemoval())
+    ShowRemovalWarning();
 }

@@ -17,6 +17,7 @@ void RewindListReader(ListReader &reader)
   reader.Pos = 0;
   reader.Len = 0;
   reader.End = false;
+  reader.Failed = false;
 }
 
 namespace {
@@ -28,6 +29,7 @@ bool Fill(ListReader &reader)
   if (n <= 0)
   {
     reader.End = true;
+    reader.Failed = n < 0;
     return false;
   }
   reader.Pos = 0;
@@ -50,6 +52,8 @@ int ReadListLine(ListReader &reader, char *line, int size)
     if (c == '\n')
       break;
   }
+  if (reader.Failed)
+    n = 0;
   line[n] = 0;
   return n;
 }
@@ -67,6 +71,11 @@ ListEntryKind ReadListEntry(ListReader &reader, char *line, int size)
   for (;;)
   {
     int n = ReadListLine(reader, line, size);
+    if (reader.Failed)
+    {
+      line[0] = 0;
+      return ListFailed;
+    }
     if (n == 0)
     {
       if (!refused)
@@ -78,7 +87,13 @@ ListEntryKind ReadListEntry(ListReader &reader, char *line, int size)
       refused = true;
     // Whole when it ends in a line feed, when the buffer was not filled or
     // when the list ends right after it.
-    if (line[n - 1] == '\n' || n < size - 1 || AtEnd(reader))
+    bool whole = line[n - 1] == '\n' || n < size - 1 || AtEnd(reader);
+    if (reader.Failed) // found while looking past a full buffer
+    {
+      line[0] = 0;
+      return ListFailed;
+    }
+    if (whole)
       break;
     refused = true;
   }
@@ -127,4 +142,28 @@ bool IsEntryInsideFolder(const char *entry)
 bool JoinListPath(char *dest, size_t size, const char *folder, const char *entry)
 {
   return CopyText(dest, size, folder) && AppendText(dest, size, entry);
+}
+
+LineState GetLineState(const LineStates &states, int line)
+{
+  if (line < 0 || line / 4 >= states.Bytes.Count())
+    return LineOpen;
+  return (LineState)((states.Bytes[line / 4] >> (line % 4 * 2)) & 3);
+}
+
+bool SetLineState(LineStates &states, int line, LineState state)
+{
+  if (line < 0)
+    return false;
+  int have = states.Bytes.Count();
+  if (line / 4 >= have)
+  {
+    if (!states.Bytes.Grow(line / 4 + 1 - have))
+      return false;
+    memset(states.Bytes.Items() + have, 0, (size_t)(line / 4 + 1 - have));
+  }
+  unsigned char &byte = states.Bytes[line / 4];
+  int shift = line % 4 * 2;
+  byte = (unsigned char)((byte & ~(3 << shift)) | ((int)state << shift));
+  return true;
 }

@@ -16,17 +16,28 @@ int main()
   const char *dir = "C:\\qbx-record";
   CreateDirectoryA(dir, NULL);
   const char *cmd = GetCommandLineA();
-  // Our own name comes first; the rest is what the tool passed: /c "bat".
+  // Our own name comes first; the rest is what the tool passed:
+  // /d /c ""bat"" on the NT family, /c BAT (a short path) on the 9x family.
   const char *args = strstr(cmd, " /c ");
   char bat[MAX_PATH * 2] = "";
   if (args)
   {
-    const char *q = strchr(args, '"');
-    const char *e = q ? strchr(q + 1, '"') : NULL;
-    if (q && e && (size_t)(e - q - 1) < sizeof(bat))
+    const char *b = args + 4;
+    while (*b == ' ')
+      b++;
+    const char *e;
+    if (*b == '"')
     {
-      memcpy(bat, q + 1, e - q - 1);
-      bat[e - q - 1] = 0;
+      while (*b == '"')
+        b++;
+      e = strchr(b, '"');
+    }
+    else
+      e = b + strcspn(b, " ");
+    if (e && (size_t)(e - b) < sizeof(bat))
+    {
+      memcpy(bat, b, e - b);
+      bat[e - b] = 0;
     }
   }
   char path[MAX_PATH];

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "dbcs_fixture.h"
 #include "uninstall/removal_text.h"
 
 namespace {
@@ -102,6 +103,107 @@ TEST(TempName, IndexAndBounds)
   std::string path(25, 'x');
   EXPECT_TRUE(FormatTempName(out, sizeof(out), path.c_str(), 1));   // 31 bytes and the NUL
   EXPECT_FALSE(FormatTempName(out, sizeof(out), path.c_str(), 10)); // 32 bytes do not fit
+}
+
+TEST(InterpreterCommand, NtQuotesBothAndTurnsAutoRunOff)
+{
+  char out[128];
+  // "&" and a blank with parentheses: cmd would drop a lone pair of quotes.
+  ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\Windows\\system32\\cmd.exe",
+                                        "C:\\R&D (x)\\Temp\\Uninstall_Qbx.Bat", true));
+  EXPECT_STREQ("\"C:\\Windows\\system32\\cmd.exe\" /d /c \"\"C:\\R&D (x)\\Temp\\Uninstall_Qbx.Bat\"\"", out);
+  ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\WINDOWS\\COMMAND.COM",
+                                        "C:\\WINDOWS\\TEMP\\UNINST~1.BAT", false));
+  EXPECT_STREQ("C:\\WINDOWS\\COMMAND.COM /c C:\\WINDOWS\\TEMP\\UNINST~1.BAT", out);
+}
+
+TEST(InterpreterCommand, RefusesWhatCannotBeStartedRight)
+{
+  char out[64];
+  struct Case
+  {
+    const char *Comspec, *Bat;
+    bool Nt;
+  } cases[] = {
+      {"", "C:\\T\\u.bat", true},          // COMSPEC not set
+      {"C:\\cmd\".exe", "C:\\T\\u.bat", true}, // a quote would end the quoted name
+      {"C:\\cmd.exe", "", true},
+      {"C:\\COMMAND.COM", "C:\\MY TEMP\\U.BAT", false}, // command.com splits at blanks
+      {"C:\\MY DOS\\COMMAND.COM", "C:\\T\\U.BAT", false},
+      {"C:\\COMMAND.COM", "C:\\T\tX\\U.BAT", false},
+      {"C:\\cmd.exe", "C:\\a-path-that-does-not-fit-in-64-bytes\\Uninstall_Qbx.Bat", true},
+  };
+  for (const Case &c : cases)
+  {
+    EXPECT_FALSE(ComposeInterpreterCommand(out, sizeof(out), c.Comspec, c.Bat, c.Nt)) << c.Comspec << " " << c.Bat;
+    EXPECT_STREQ("", out);
+  }
+}
+
+std::vector<std::string> Folders(const RestartFolders &folders)
+{
+  std::vector<std::string> list;
+  for (const char *f = NULL; (f = NextRestartFolder(folders, f)) != NULL;)
+    list.push_back(f);
+  return list;
+}
+
+using Strings = std::vector<std::string>;
+
+TEST(RestartFolders, DeepestFirstEachOnceAndTheInstallFolderLast)
+{
+  static RestartFolders folders;
+  InitRestartFolders(folders);
+  EXPECT_TRUE(Folders(folders).empty());
+  const char install[] = "C:\\Program Files\\Quabix\\";
+  EXPECT_TRUE(AddRestartFolders(folders, install, "C:\\Program Files\\Quabix\\qbxext.dll"));
+  EXPECT_EQ((Strings{"C:\\Program Files\\Quabix"}), Folders(folders));
+  EXPECT_TRUE(AddRestartFolders(folders, install, "C:\\Program Files\\Quabix\\Sub\\Deep\\b.dll"));
+  EXPECT_TRUE(AddRestartFolders(folders, install, "C:\\Program Files\\Quabix\\Other\\c.dll"));
+  // Doubled separators, "." and "/" name the same folders.
+  EXPECT_TRUE(AddRestartFolders(folders, install, "C:\\Program Files\\Quabix\\Sub\\\\.\\Deep/d.dll"));
+  EXPECT_EQ((Strings{"C:\\Program Files\\Quabix\\Sub\\Deep", "C:\\Program Files\\Quabix\\Sub",
+                     "C:\\Program Files\\Quabix\\Other", "C:\\Program Files\\Quabix"}),
+            Folders(folders));
+}
+
+TEST(RestartFolders, RefusesWhatIsNotInsideOrDoesNotFit)
+{
+  static RestartFolders folders;
+  InitRestartFolders(folders);
+  EXPECT_FALSE(AddRestartFolders(folders, "C:\\Q\\", "C:\\Qx\\a.dll"));
+  EXPECT_FALSE(AddRestartFolders(folders, "C:\\Q\\", "C:\\Q\\a\\..\\..\\b.dll"));
+  EXPECT_FALSE(AddRestartFolders(folders, "C:\\", "C:\\a.dll")); // never a drive root
+  EXPECT_FALSE(AddRestartFolders(folders, "C:\\Q", "C:\\Q\\a.dll"));
+  EXPECT_TRUE(Folders(folders).empty());
+  // Fill the buffer with long folder names: the one that does not fit is
+  // left out whole, and every one kept is a whole folder of a path given.
+  std::string install = "C:\\Q\\";
+  std::vector<std::string> given;
+  bool refused = false;
+  for (int i = 0; i < 20 && !refused; i++)
+  {
+    std::string folder = install + std::string(900, (char)('a' + i));
+    given.push_back(folder);
+    refused = !AddRestartFolders(folders, install.c_str(), (folder + "\\f.dll").c_str());
+  }
+  ASSERT_TRUE(refused);
+  Strings kept = Folders(folders);
+  EXPECT_EQ(given.size(), kept.size()); // all but the refused one, and the install folder
+  EXPECT_EQ("C:\\Q", kept.back());
+  for (size_t i = 0; i + 1 < kept.size(); i++)
+    EXPECT_EQ(given[i], kept[i]);
+}
+
+using RestartFoldersDbcs = Cp932Table;
+
+TEST_F(RestartFoldersDbcs, ATrailByteBackslashIsNoSeparator)
+{
+  static RestartFolders folders;
+  InitRestartFolders(folders);
+  // 0x81 0x5C is one character, so "\x81\\" is the folder's whole name.
+  EXPECT_TRUE(AddRestartFolders(folders, "C:\\Q\\", "C:\\Q\\\x81\\\\f.dll"));
+  EXPECT_EQ((Strings{"C:\\Q\\\x81\\", "C:\\Q"}), Folders(folders));
 }
 
 std::string AddRename(const std::string &text, const char *path)

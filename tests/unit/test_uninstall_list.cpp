@@ -9,17 +9,23 @@
 
 namespace {
 
-// A byte source that hands out at most Chunk bytes per read.
+// A byte source that hands out at most Chunk bytes per read, and fails
+// once it has handed out FailAt bytes.
 struct MemorySource
 {
   std::string Data;
   size_t Pos = 0;
   int Chunk = 1 << 20;
+  size_t FailAt = std::string::npos;
 };
 
 int ReadMemory(void *context, char *buffer, int count)
 {
   MemorySource *m = static_cast<MemorySource *>(context);
+  if (m->Pos >= m->FailAt)
+    return -1;
+  if (m->FailAt != std::string::npos)
+    count = (int)std::min<size_t>(count, m->FailAt - m->Pos);
   int n = (int)std::min<size_t>(std::min(count, m->Chunk), m->Data.size() - m->Pos);
   memcpy(buffer, m->Data.data() + m->Pos, n);
   m->Pos += n;
@@ -62,7 +68,8 @@ TEST(UninstallList, LongLinesAreSplitAt2047Bytes)
   EXPECT_EQ("c\n", lines[2]);
 }
 
-// Entries as the driver gets them: "" for a blank line, "!" for a refused one.
+// Entries as the driver gets them: "" for a blank line, "!" for a refused
+// one, "?" for a read failure, which ends the pass.
 std::vector<std::string> ReadEntries(MemorySource &m)
 {
   ListReader reader;
@@ -71,7 +78,16 @@ std::vector<std::string> ReadEntries(MemorySource &m)
   char line[kListLineSize];
   ListEntryKind kind;
   while ((kind = ReadListEntry(reader, line, sizeof(line))) != ListEnd)
-    entries.push_back(kind == ListRefused ? "!" : line);
+  {
+    entries.push_back(kind == ListRefused ? "!" : kind == ListFailed ? "?" : line);
+    if (kind == ListFailed)
+    {
+      // It stays failed until the reader is rewound.
+      EXPECT_EQ(ListFailed, ReadListEntry(reader, line, sizeof(line)));
+      EXPECT_STREQ("", line);
+      break;
+    }
+  }
   return entries;
 }
 
@@ -115,6 +131,31 @@ TEST(UninstallList, EmptyAndFailingSourcesEndAtOnce)
   EXPECT_FALSE(ReadListLine(reader, line, sizeof(line)));
 }
 
+TEST(UninstallList, AReadFailureDropsTheLineItCutAndEndsThePass)
+{
+  using Entries = std::vector<std::string>;
+  MemorySource m;
+  // Cut after "settings.ini.", the line would name "settings.ini" to Windows.
+  m.Data = "a.txt\r\nsettings.ini.bak\r\nlast.txt\r\n";
+  m.FailAt = m.Data.find(".bak");
+  m.Chunk = 4;
+  EXPECT_EQ((Entries{"a.txt", "?"}), ReadEntries(m));
+  // Right after a whole line: that line still counts.
+  m.Pos = 0;
+  m.FailAt = m.Data.find("last");
+  EXPECT_EQ((Entries{"a.txt", "settings.ini.bak", "?"}), ReadEntries(m));
+  // While looking past a full line buffer, whose line may go on.
+  m.Data = std::string(2047, 'x') + "\n";
+  m.Pos = 0;
+  m.FailAt = 2047;
+  EXPECT_EQ((Entries{"?"}), ReadEntries(m));
+  // Inside an overlong line that is refused anyway.
+  m.Data = std::string(3000, 'x') + "\n";
+  m.Pos = 0;
+  m.FailAt = 2500;
+  EXPECT_EQ((Entries{"?"}), ReadEntries(m));
+}
+
 TEST(UninstallList, RewindReadsFromTheStartAgain)
 {
   MemorySource m;
@@ -128,6 +169,15 @@ TEST(UninstallList, RewindReadsFromTheStartAgain)
   RewindListReader(reader);
   ASSERT_TRUE(ReadListLine(reader, line, sizeof(line)));
   EXPECT_STREQ("one\n", line);
+  // After a failure too ("two" is buffered already).
+  m.FailAt = m.Pos;
+  EXPECT_EQ(ListEntry, ReadListEntry(reader, line, sizeof(line)));
+  EXPECT_EQ(ListFailed, ReadListEntry(reader, line, sizeof(line)));
+  m.Pos = 0;
+  m.FailAt = std::string::npos;
+  RewindListReader(reader);
+  EXPECT_EQ(ListEntry, ReadListEntry(reader, line, sizeof(line)));
+  EXPECT_STREQ("one", line);
 }
 
 TEST(UninstallList, EntriesThatReachOutsideTheFolderAreRefused)
@@ -157,6 +207,32 @@ TEST(UninstallList, JoinRefusesPathsThatDoNotFit)
   EXPECT_STREQ("C:\\Q\\file.txt", path);
   EXPECT_TRUE(JoinListPath(path, sizeof(path), "C:\\Q\\", "0123456789"));
   EXPECT_FALSE(JoinListPath(path, sizeof(path), "C:\\Q\\", "0123456789a"));
+}
+
+TEST(UninstallList, LineStatesAreKeptTwoBitsALineAndStartOpen)
+{
+  LineStates states;
+  EXPECT_EQ(LineOpen, GetLineState(states, 0));
+  EXPECT_EQ(LineOpen, GetLineState(states, -1));
+  EXPECT_FALSE(SetLineState(states, -1, LineDone));
+  const int lines = 10001;
+  for (int i = 0; i < lines; i++)
+    ASSERT_TRUE(SetLineState(states, i, (LineState)(i % 3)));
+  // Neighbours in one byte keep their own states when one is changed.
+  ASSERT_TRUE(SetLineState(states, 5, LineDone));
+  ASSERT_TRUE(SetLineState(states, 6, LineOpen));
+  for (int i = 0; i < lines; i++)
+  {
+    LineState expected = i == 5 ? LineDone : i == 6 ? LineOpen : (LineState)(i % 3);
+    ASSERT_EQ(expected, GetLineState(states, i)) << i;
+  }
+  EXPECT_EQ(LineOpen, GetLineState(states, lines));
+  EXPECT_EQ(LineOpen, GetLineState(states, 1 << 30));
+  EXPECT_LE(states.Bytes.Count(), (lines + 3) / 4);
+  // A line far ahead: the lines between are open.
+  ASSERT_TRUE(SetLineState(states, 20000, LineFolder));
+  EXPECT_EQ(LineOpen, GetLineState(states, 19999));
+  EXPECT_EQ(LineFolder, GetLineState(states, 20000));
 }
 
 } // namespace
