@@ -7,5 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc 2>/dev/null || echo 2)" --target uninstall winpilot holder recorder >/dev/null
+targets=(uninstall winpilot holder recorder)
+# The 64-bit stand-in, where this machine cannot run 32-bit x86 programs.
+cmake --build --preset release --target help | grep -w x64 >/dev/null && targets+=(x64)
+cmake --build --preset release -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" >/dev/null
 /usr/bin/python3 scripts/sandbox.py "$@"

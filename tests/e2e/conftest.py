@@ -13,21 +13,27 @@ def pytest_addoption(parser):
 
 def pytest_generate_tests(metafunc):
     if 'flavour' in metafunc.fixturenames:
-        flavours = metafunc.config.getoption('flavour') or list(harness.FLAVOURS)
         marker = metafunc.definition.get_closest_marker('flavours')
-        if marker:
-            flavours = [f for f in flavours if f in marker.args]
+        allowed = list(marker.args if marker else harness.DEFAULT_FLAVOURS)
+        allowed += harness.standin_flavours(allowed, metafunc.definition.get_closest_marker('standin_differs'))
+        flavours = metafunc.config.getoption('flavour') or list(harness.DEFAULT_FLAVOURS)
+        flavours = [f for f in flavours if f in allowed]
         metafunc.parametrize('flavour', flavours)
 
 
 def pytest_configure(config):
     config.addinivalue_line('markers', 'flavours(*names): run only on these flavours')
+    config.addinivalue_line('markers', 'standin_differs(reason): what the test shows needs the 32-bit '
+                                       'tool; not run on the 64-bit stand-in')
 
 
 def pytest_sessionstart(session):
     # The tool is a 32-bit program: on a machine that cannot run 32-bit x86
-    # code, Wine cannot start it, and ctest reads 77 as "skipped".
-    if not harness.wineprefix.can_run_32bit():
+    # code, Wine cannot start it, and ctest reads 77 as "skipped". The 64-bit
+    # stand-in flavours run there.
+    flavours = session.config.getoption('flavour') or harness.DEFAULT_FLAVOURS
+    needs_32bit = any(harness.FLAVOURS[f][0] != 'x64' for f in flavours)
+    if needs_32bit and not harness.wineprefix.can_run_32bit():
         pytest.exit('skipped: this machine cannot run 32-bit x86 programs, so Wine cannot run '
                     'uninstall.exe here', returncode=harness.wineprefix.SKIPPED)
 
@@ -56,3 +62,9 @@ def pytest_runtest_makereport(item, call):
     outcome = yield
     rep = outcome.get_result()
     setattr(item, 'rep_' + rep.when, rep)
+
+
+def pytest_sessionfinish(session, exitstatus):
+    # A file none of whose tests runs on the stand-in flavour collects nothing.
+    if exitstatus == pytest.ExitCode.NO_TESTS_COLLECTED:
+        session.exitstatus = harness.wineprefix.SKIPPED

@@ -9,6 +9,11 @@ Flavours:
   nt64   64-bit prefix: the tool runs as a WOW64 process (NT family)
   nt32   32-bit prefix: plain 32-bit Windows (NT family)
   win98  32-bit prefix with Wine's version setting "win98" for uninstall.exe
+  x64, x64-win98
+         the 64-bit stand-in build in a 64-bit prefix, on machines that cannot
+         run 32-bit x86 code (NT, and the version setting "win98"): a test of
+         nt64 or nt32 runs on x64, one of win98 on x64-win98, unless it is
+         marked standin_differs
 """
 import json
 import os
@@ -32,7 +37,30 @@ FLAVOURS = {
     'nt64': ('win64', None),
     'nt32': ('win32', None),
     'win98': ('win32', 'win98'),
+    'x64': ('x64', None),
+    'x64-win98': ('x64', 'win98'),
 }
+# The flavours of a test that names none.
+DEFAULT_FLAVOURS = ('nt64', 'nt32', 'win98')
+
+
+def standin_flavours(flavours, differs=False):
+    """The stand-in flavours that run a test of these flavours: x64 for nt64
+    or nt32, x64-win98 for win98; none when the test shows what only the
+    32-bit tool can."""
+    if differs:
+        return []
+    out = []
+    if 'nt64' in flavours or 'nt32' in flavours:
+        out.append('x64')
+    if 'win98' in flavours:
+        out.append('x64-win98')
+    return out
+
+
+def build_of(flavour):
+    """The build tree of a flavour's programs: the 64-bit stand-in's for x64."""
+    return BUILD / 'x64' if FLAVOURS[flavour][0] == 'x64' else BUILD
 
 TOOLS = 'C:\\qbx-tools'
 RECORD = 'C:\\qbx-record'
@@ -97,6 +125,9 @@ class Prefix:
         arch, version = FLAVOURS[flavour]
         self.flavour = flavour
         self.nt = version is None
+        self.exe_source = build_of(flavour) / 'app' / 'uninstall.exe'
+        self.tools_source = build_of(flavour) / 'tests'
+        self.wine_command = wineprefix.wine_command(arch)
         base = wineprefix.ensure(WINE_ROOT, arch)
         self.path = wineprefix.clone(base, WINE_ROOT / 'e2e' / name)
         # Nothing outside the prefix is reachable as a drive: a faulty run can
@@ -112,7 +143,7 @@ class Prefix:
         self._log_count = 0
         self.start_server()
         for tool in ('winpilot.exe', 'holder.exe', 'recorder.exe', 'stopper.exe'):
-            self.copy_in(TOOLS_DIR / tool, f'{TOOLS}\\{tool}')
+            self.copy_in(self.tools_source / tool, f'{TOOLS}\\{tool}')
         self.reg_add('HKCU\\Environment', 'COMSPEC', 'REG_SZ', f'{TOOLS}\\recorder.exe')
         if version:
             self.reg_add('HKCU\\Software\\Wine\\AppDefaults\\uninstall.exe', 'Version', 'REG_SZ', version)
@@ -171,7 +202,7 @@ class Prefix:
         log = self._log()
         began = time.monotonic()
         with open(log, 'wb') as out:
-            rc = subprocess.run(['timeout', str(timeout), 'wine', *args], env=self.env,
+            rc = subprocess.run(['timeout', str(timeout), *self.wine_command, *args], env=self.env,
                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT).returncode
         if os.environ.get('QBX_TRACE'):
             print(f'{time.monotonic() - began:6.1f} s  {" ".join(map(str, args))[:120]}')
@@ -182,7 +213,7 @@ class Prefix:
         env adds environment variables (LANG, for a code page)."""
         log = self._log()
         out = open(log, 'wb')
-        popen = subprocess.Popen(['timeout', '300', 'wine', *map(str, args)], env={**self.env, **(env or {})},
+        popen = subprocess.Popen(['timeout', '300', *self.wine_command, *map(str, args)], env={**self.env, **(env or {})},
                                  cwd=self.unix(cwd) if cwd else None,
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         out.close()
@@ -307,7 +338,7 @@ class InstallFolder:
         self.root = prefix.unix(win)
         self.root.mkdir(parents=True, exist_ok=True)
         self.exe = win.rstrip('\\') + '\\uninstall.exe'
-        prefix.copy_in(EXE, self.exe)
+        prefix.copy_in(prefix.exe_source, self.exe)
 
     def add(self, rel, data=b'x'):
         return self.prefix.write(self.win.rstrip('\\') + '\\' + rel, data)
