@@ -1,6 +1,7 @@
 """Uninstall mode as a user meets it: the real uninstall.exe in a real install
 folder, its message boxes answered from a second process, files and registry
 read afterwards."""
+import json
 import time
 
 import pytest
@@ -44,15 +45,31 @@ def only_record_on_9x(prefix):
         prefix.write(f'{RECORD}\\norun', b'')
 
 
+def launch(prefix, inst, *args):
+    """Starts the tool as Windows starts its uninstall command (the quoted
+    path and the switches), from winpilot, which reports the exit code: a
+    deployment tool reads it, and Wine hands only its low byte to Linux."""
+    command = ' '.join([f'"{inst.exe}"', *args])
+    return prefix.start(f'{TOOLS}\\winpilot.exe', 'launch', inst.exe, command)
+
+
+def exit_code(proc, timeout=60):
+    assert proc.wait(timeout) == 0
+    for line in proc.log.read_bytes().decode('latin-1').splitlines():
+        if line.startswith('{"exit"'):
+            return json.loads(line)['exit']
+    raise AssertionError(proc.log.read_bytes())
+
+
 def uninstall(prefix, inst, *args, answer=IDYES):
-    """Starts uninstall mode and answers its confirmation."""
-    proc = prefix.start(inst.exe, *args)
+    """Starts uninstall mode and answers its confirmation; returns the exit
+    code."""
+    proc = launch(prefix, inst, *args)
     text, buttons = prefix.message_box(CAPTION)
     assert text == CONFIRM
     assert IDYES in buttons and IDNO in buttons
     prefix.click(CAPTION, answer)
-    proc.wait(60)
-    return proc
+    return exit_code(proc)
 
 
 def sample_install(prefix, win='C:\\Program Files\\Quabix'):
@@ -72,7 +89,7 @@ def sample_install(prefix, win='C:\\Program Files\\Quabix'):
 def test_confirmation_no_changes_nothing(prefix):
     inst = sample_install(prefix)
     before = inst.listing()
-    uninstall(prefix, inst, answer=IDNO)
+    assert uninstall(prefix, inst, answer=IDNO) == 1602  # ERROR_INSTALL_USEREXIT
     prefix.wait_server()
     assert inst.listing() == before
     assert recorded(prefix) == (None, {})
@@ -83,12 +100,12 @@ def test_missing_list_shows_the_message_and_removes_nothing(prefix):
     inst.add('Quabix.exe')
     inst.add('quabix.gid')
     before = inst.listing()
-    proc = prefix.start(inst.exe, '/s')
+    proc = launch(prefix, inst, '/s')
     text, buttons = prefix.message_box(CAPTION)
     assert text == 'Cannot open list file Uninstall.lst'
     assert list(buttons) == [IDOK]
     prefix.click(CAPTION, IDOK)
-    proc.wait(60)
+    assert exit_code(proc) == 1603  # ERROR_INSTALL_FAILURE
     prefix.wait_server()
     assert inst.listing() == before
     assert recorded(prefix) == (None, {})
@@ -98,13 +115,15 @@ def test_uninstall_removes_the_listed_files_and_then_itself(prefix):
     only_record_on_9x(prefix)
     inst = sample_install(prefix)
     outside = prefix.write('C:\\Program Files\\other.txt', b'not ours')
-    uninstall(prefix, inst)
+    assert uninstall(prefix, inst) == 0
     prefix.wait_server()
 
     batch, notes = recorded(prefix)
     bat = temp_folder(prefix) + '\\Uninstall_Qbx.Bat'
     assert batch == expected_batch(inst.exe, inst.win, bat, prefix.nt)
-    assert notes['bat'] == bat
+    # The 9x interpreter gets the batch file's short name: COMMAND.COM knows
+    # no quotes.
+    assert notes['bat'] == (bat if prefix.nt else short_path(prefix, bat))
     # The interpreter starts in the parent of the install folder.
     assert notes['cwd'].rstrip('\\').lower() == 'c:\\program files'
     assert outside.exists()
@@ -194,23 +213,27 @@ def release(prefix, flag):
     prefix.unix(flag).unlink()
 
 
-def test_a_running_program_is_moved_and_deleted_at_restart(prefix):
+@pytest.mark.parametrize('leftover', [True, False], ids=['unlisted-file', 'nothing-else'])
+def test_a_running_program_is_moved_and_deleted_at_restart(prefix, leftover):
     only_record_on_9x(prefix)
     inst = InstallFolder(prefix)
     prefix.copy_in(prefix.unix(f'{TOOLS}\\holder.exe'), f'{inst.win}\\Quabix.exe')
-    inst.add('Quabix.exe.0.tmp', b'an earlier left-over')
+    if leftover:
+        inst.add('Quabix.exe.0.tmp', b'an earlier left-over')
     inst.add('other.dll')
     inst.write_list(['Quabix.exe', 'other.dll', 'uninstall.exe', 'Uninstall.lst'])
     running, flag = hold(prefix, 'run', f'{inst.win}\\Quabix.exe')
 
-    uninstall(prefix, inst)
-    moved = f'{inst.win}\\Quabix.exe.1.tmp'
+    assert uninstall(prefix, inst) == 3010  # a file waits for the restart
+    moved = f'{inst.win}\\Quabix.exe.{1 if leftover else 0}.tmp'
     assert prefix.no_window(CAPTION), 'no restart notice: the file could be moved'
     assert not inst.exists('Quabix.exe')
-    assert inst.exists('Quabix.exe.1.tmp')
+    assert prefix.unix(moved).exists()
     if prefix.nt:
-        assert prefix.pending_renames() == [f'\\??\\{moved}']
+        # After the file, the install folder that held it.
+        assert prefix.pending_renames() == [f'\\??\\{moved}', f'\\??\\{inst.win}']
     else:
+        # wininit.ini cannot remove folders.
         assert wininit_renames(prefix) == [short_path(prefix, moved)]
         assert prefix.pending_renames() == []
     release(prefix, flag)
@@ -220,8 +243,12 @@ def test_a_running_program_is_moved_and_deleted_at_restart(prefix):
     assert inst.exists()
     assert not inst.exists('uninstall.exe') or not prefix.nt
     prefix.restart()
-    assert not inst.exists('Quabix.exe.1.tmp')
-    assert inst.exists('Quabix.exe.0.tmp')  # not listed, so not ours to delete
+    assert not prefix.unix(moved).exists()
+    if leftover:
+        # Not listed, so not ours to delete (and on 9x the batch file did not run).
+        assert inst.listing() == ['Quabix.exe.0.tmp'] + ([] if prefix.nt else ['uninstall.exe'])
+    elif prefix.nt:
+        assert not inst.exists()  # nothing of the install folder is left
 
 
 def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_mode(prefix):
@@ -232,16 +259,17 @@ def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_m
     inst.write_list(['Data\\locked.dat', 'Data', 'uninstall.exe', 'Uninstall.lst'])
     holder, flag = hold(prefix, 'open', locked)
 
-    proc = prefix.start(inst.exe, '/s')
+    proc = launch(prefix, inst, '/s')
     text, buttons = prefix.message_box(CAPTION)
     assert text == REBOOT
     assert list(buttons) == [IDOK]
     prefix.click(CAPTION, IDOK)
-    proc.wait(60)
+    assert exit_code(proc) == 3010  # ERROR_SUCCESS_REBOOT_REQUIRED
     assert inst.exists('Data\\locked.dat')
     assert not any(p.name.endswith('.tmp') for p in inst.root.rglob('*'))
     if prefix.nt:
-        assert prefix.pending_renames() == [f'\\??\\{locked}']
+        # The file, then the folders that held it, deepest first.
+        assert prefix.pending_renames() == [f'\\??\\{locked}', f'\\??\\{inst.win}\\Data', f'\\??\\{inst.win}']
     else:
         short_path_before = short_path(prefix, locked)
         assert wininit_renames(prefix) == [short_path_before]
@@ -250,7 +278,9 @@ def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_m
     prefix.wait_server()
     prefix.restart()
     assert not inst.exists('Data\\locked.dat')
-    if not prefix.nt:
+    if prefix.nt:
+        assert not inst.exists()
+    else:
         # The restart carried the section out and set the file aside.
         assert not prefix.unix('C:\\windows\\wininit.ini').exists()
         done = prefix.unix('C:\\windows\\wininit.bak').read_bytes().decode('latin-1')
@@ -279,6 +309,29 @@ def test_every_deferred_file_keeps_its_own_wininit_line(prefix):
     for holder, flag in holders:
         release(prefix, flag)
         holder.wait(30)
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+@pytest.mark.parametrize('install, temp', [
+    ('C:\\Program Files\\Quabix R\xe9sum\xe9', None),  # ANSI 0xE9, another letter in OEM 437
+    (None, 'C:\\users\\Jos\xe9\\Temp'),
+    (None, 'C:\\R&D (tools)\\Temp'),  # cmd /c "..." would drop the quotes
+], ids=['accented-install-folder', 'accented-temp-folder', 'ampersand-temp-folder'])
+def test_self_removal_where_cmd_reads_paths_otherwise(prefix, install, temp):
+    # Wine's real cmd reads the batch file in the OEM code page and applies
+    # the /c quoting rule, as Windows' cmd does.
+    if temp:
+        prefix.unix(temp).mkdir(parents=True)
+        for name in ('TEMP', 'TMP'):
+            prefix.reg_add('HKCU\\Environment', name, 'REG_SZ', temp)
+    inst = sample_install(prefix, install or 'C:\\Program Files\\Quabix')
+    assert uninstall(prefix, inst) == 0
+    prefix.wait_server()
+    batch, notes = recorded(prefix)
+    bat = (temp or temp_folder(prefix)) + '\\Uninstall_Qbx.Bat'
+    assert notes['bat'] == bat
+    assert not inst.exists(), inst.listing()
+    assert not prefix.unix(bat).exists()
 
 
 @pytest.mark.flavours('nt64', 'nt32')

@@ -20,7 +20,9 @@
 //                                          records every WinHelp request
 //   winpilot launch <program> <command>    starts <program> with exactly that
 //                                          command line, as Windows starts an
-//                                          uninstall command, and waits for it
+//                                          uninstall command, waits for it and
+//                                          prints its exit code; program "-":
+//                                          found from the command line
 //
 // Commands can be chained with "--" in one run. Captions are exact; "*"
 // matches any window of dialog class. Exit code 1 when a step failed.
@@ -280,7 +282,10 @@ int RunCommand(int argc, char **argv)
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(argv[1], line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    // "-": no application name, the program found from the command line, as
+    // a deployment tool runs a command it read from the registry.
+    const char *program = strcmp(argv[1], "-") == 0 ? NULL : argv[1];
+    if (!CreateProcessA(program, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
       return Fail("not started", argv[1]);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
