@@ -461,3 +461,20 @@ def test_an_unquoted_uninstall_command_in_a_folder_with_a_blank_and_a_dash_unins
     assert proc.wait(120) == 0
     prefix.wait_server()
     assert inst.listing() == []
+
+
+@pytest.mark.flavours('nt64', 'nt32')
+def test_the_quiet_uninstall_command_as_listed_uninstalls_without_a_question(prefix):
+    # What a deployment tool does: read the command from the entry and start
+    # it as written (no application name), then read the exit code.
+    inst = product(prefix)
+    setup_silently(prefix, inst)
+    entry = key32(prefix, 'Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver')
+    command = prefix.snapshot().data(entry, 'QuietUninstallString')
+    assert command == f'"{inst.exe}" /s'
+    proc = prefix.start(f'{TOOLS}\\winpilot.exe', 'launch', '-', command)
+    assert proc.wait(120) == 0
+    assert '{"exit":0}' in proc.log.read_text(encoding='latin-1')
+    prefix.wait_server()
+    assert not inst.exists(), inst.listing()
+    assert prefix.snapshot().key(entry) is None
