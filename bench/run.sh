@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints each figure with its goal:
 #   size       the release uninstall.exe and its largest sections
-#   uninstall  10,000 files in 500 folders against an NSIS uninstaller
+#   uninstall  10,000 files in 500 folders against an NSIS uninstaller and
+#              the floor (bench/floor.cpp: the deletions and nothing else)
 #   startup    process start to the visible Setup dialog against a minimal
 #              program that shows one dialog
 #   langfile   load and index of a 64 KB language file, 10,000 lookups

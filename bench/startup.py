@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Start-up: from process start to the Setup dialog being visible.
 
 uninstall.exe /setup in a sample install folder (its working directory)

@@ -1,14 +1,17 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Uninstall at scale, side by side with a peer in the same run.
 
 A tree of FILES files in FOLDERS folders is uninstalled by uninstall.exe /s
 (its list names the files first, then the folders, deepest first) and by an
 NSIS program built with makensis whose script deletes the same entries, one
 Delete or RMDir per entry, in the same order. Then both again with the list
-in reverse order. Each run gets a fresh copy of the tree; the two tools
-alternate; the time is from the start of the program to its exit (the
-self-removal batch file that uninstall.exe starts at its end is recorded but
-not run). Prints every time, the medians and the ratio.
+in reverse order. The floor (bench/floor.cpp) reads the same list and makes
+the same deletions and nothing else, one DeleteFileA or RemoveDirectoryA per
+entry in one pass: what the deletions themselves cost. Each run gets a fresh
+copy of the tree; the three programs alternate; the time is from the start of
+the program to its exit (the self-removal batch file that uninstall.exe
+starts at its end is recorded but not run). Prints every time, the medians
+and the ratios of uninstall.exe to NSIS and to the floor.
 """
 import argparse
 import os
@@ -99,6 +102,8 @@ def main():
     parser.add_argument('--flavour', default='nt64', choices=['nt64', 'nt32'])
     parser.add_argument('--exe', type=Path, default=harness.EXE,
                         help='the uninstall.exe to measure (default: the release build)')
+    parser.add_argument('--floor', type=Path, default=harness.BUILD / 'bench' / 'floor.exe',
+                        help='the floor program (default: the release build)')
     parser.add_argument('--profile', action='store_true',
                         help='also time where uninstall.exe spends its time: an empty list (start-up, '
                              'integration removal, self-removal) and a list of missing entries (one pass '
@@ -118,6 +123,7 @@ def main():
         prefix.write(f'{harness.RECORD}\\norun', b'')  # record the batch file, do not run it
         for order, peer in peers.items():
             prefix.copy_in(peer, f'C:\\bench\\{peer.name}')
+        prefix.copy_in(args.floor, 'C:\\bench\\floor.exe')
         install = prefix.unix(INSTALL)
 
         def fresh(order):
@@ -134,7 +140,7 @@ def main():
               f'flavour {args.flavour}')
         results = {}
         for order in orders:
-            ours, theirs = [], []
+            ours, theirs, floor = [], [], []
             for _ in range(args.runs):
                 fresh(order)
                 ours.append(timed(prefix, f'{INSTALL}\\uninstall.exe', '/s'))
@@ -142,22 +148,32 @@ def main():
                 if left:
                     raise SystemExit(f'uninstall.exe left {left} entries')
                 fresh(order)
+                floor.append(timed(prefix, 'C:\\bench\\floor.exe', f'{INSTALL}\\Uninstall.lst'))
+                # One pass too: with folders listed first, it leaves them.
+                floor_left = remaining()
+                fresh(order)
                 theirs.append(timed(prefix, f'C:\\bench\\{peers[order].name}'))
                 # One pass: with folders listed first, the peer leaves them.
                 peer_left = remaining()
-            results[order] = (ours, theirs)
+            results[order] = (ours, theirs, floor)
             print(f'{order:8s} uninstall.exe: ' + ' '.join(f'{t:.2f}' for t in ours) + '  (left nothing)')
             print(f'{order:8s} NSIS:          ' + ' '.join(f'{t:.2f}' for t in theirs) +
                   f'  (left {peer_left} entries)')
+            print(f'{order:8s} floor:         ' + ' '.join(f'{t:.2f}' for t in floor) +
+                  f'  (left {floor_left} entries)')
         print()
         if args.profile:
             profile(prefix, install, entries, args.runs, args.exe)
         goals = {'natural': 1.0, 'reverse': 2.0}
-        for order, (ours, theirs) in results.items():
-            a, b = statistics.median(ours), statistics.median(theirs)
+        floor_goals = {'natural': 1.3, 'reverse': 1.6}
+        for order, (ours, theirs, floor) in results.items():
+            a, b, f = statistics.median(ours), statistics.median(theirs), statistics.median(floor)
             verdict = 'met' if a / b <= goals[order] else 'MISSED'
             print(f'uninstall {order} order: uninstall.exe {a:.2f} s, NSIS {b:.2f} s, ratio {a / b:.2f}x, '
                   f'goal <= {goals[order]:.1f}x: {verdict}')
+            verdict = 'met' if a / f <= floor_goals[order] else 'MISSED'
+            print(f'uninstall {order} order: uninstall.exe {a:.2f} s, floor {f:.2f} s, ratio {a / f:.2f}x, '
+                  f'goal <= {floor_goals[order]:.1f}x: {verdict}')
     finally:
         prefix.close()
         x.stop()

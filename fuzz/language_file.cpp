@@ -98,7 +98,8 @@ std::string ReferenceText(const VirtualFile &f, long long marker)
     unsigned char c = (unsigned char)raw[j];
     if (c == 0)
       break;
-    if (g_DbcsTable.MultiByte && g_DbcsTable.LeadByte[c] && j + 1 < count && raw[j + 1] != 0)
+    if (g_DbcsTable.MultiByte && g_DbcsTable.LeadByte[c] && j + 1 < count && raw[j + 1] != 0 &&
+        raw[j + 1] != '\r' && raw[j + 1] != '\n' && raw[j + 1] != '\f')
     {
       out += raw.substr(j, 2);
       j += 2;

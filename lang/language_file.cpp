@@ -18,6 +18,10 @@ bool IsMarker(const char *p) { return memcmp(p, kMarker, kMarkerLength) == 0; }
 
 bool IsLeadByte(unsigned char c) { return g_DbcsTable.MultiByte && g_DbcsTable.LeadByte[c]; }
 
+// The bytes that end a line of the file, and the NUL that ends the text:
+// none of them is ever the trail byte of a double-byte character.
+bool IsLineEndOrNul(unsigned char c) { return c == 0 || c == '\r' || c == '\n' || c == '\f'; }
+
 char EscapedByte(char c)
 {
   switch (c)
@@ -39,7 +43,10 @@ char EscapedByte(char c)
 
 // Resolves escapes and turns line breaks into separators, in place; stops at
 // a NUL. A double-byte character is kept whole: its trail byte may have the
-// value of a backslash. Returns the new length and terminates the text.
+// value of a backslash. A line end is never a trail byte: a stray lead byte
+// at the end of a line (a file cut short or in another code page) stays
+// alone, so the next line still starts where it does. Returns the new length
+// and terminates the text.
 int ProcessText(char *text, int count)
 {
   // The bytes that need a look: NUL, backslash, line breaks, lead bytes.
@@ -59,7 +66,7 @@ int ProcessText(char *text, int count)
     unsigned char c = (unsigned char)text[j];
     if (c == 0)
       break;
-    if (IsLeadByte(c) && j + 1 < count && text[j + 1] != 0)
+    if (IsLeadByte(c) && j + 1 < count && !IsLineEndOrNul((unsigned char)text[j + 1]))
     {
       text[i++] = text[j++];
       text[i++] = text[j++];

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the tool's two icons as small 16-colour .ico files.
 
 QBXICON is the archive box of the product; DELICON, which the shell shows for

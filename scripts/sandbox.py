@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The tool's main job in a sandbox: a Wine prefix of its own under
 build/sandbox with a sample install folder of the archiver. Setup mode runs
 there, then uninstall mode; after each, a summary by area says what changed

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Screenshots of the tool's three dialogs, for a reviewer to look at: in
 English, in a translation scaled by its language file, and right to left.
 Writes build/screenshots/<translation>-<dialog>.png (9 files).
@@ -17,7 +17,6 @@ ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / 'tests' / 'e2e'))
 os.environ.setdefault('QBX_BUILD', str(ROOT / 'build' / 'release'))
 import harness  # noqa: E402
-from test_dialogs import controls  # noqa: E402
 
 OUT = ROOT / 'build' / 'screenshots'
 FIXTURES = harness.BUILD / 'tests' / 'lang'
@@ -87,7 +86,7 @@ def main():
             proc = prefix.start(inst.exe, '/setup', cwd=inst.win, env=env)
             rows = prefix.window('*')
             caption = rows[0]['text']
-            window, _ = controls(prefix, caption, 5121)
+            window, _ = harness.controls(prefix, caption, 5121)
             time.sleep(0.5)
             shoot(x.display, window, OUT / f'{name}-setup.png')
             prefix.click(caption, 5123)
@@ -98,7 +97,7 @@ def main():
                 prefix.click(items[0]['text'], 2)
                 time.sleep(0.5)
             prefix.click(caption, harness.IDOK)
-            window, _ = controls(prefix, caption, 5102, 60)
+            window, _ = harness.controls(prefix, caption, 5102, 60)
             time.sleep(0.5)
             shoot(x.display, window, OUT / f'{name}-done.png')
             prefix.click(caption, harness.IDOK)

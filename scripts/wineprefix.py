@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Wine prefixes for the tests: one booted base per flavour, cheap clones.
 
   wineprefix.py ensure ROOT FLAVOUR   boot ROOT/base-FLAVOUR once (win64, win32, x64)

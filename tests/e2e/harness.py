@@ -329,6 +329,19 @@ class Prefix:
         shutil.rmtree(self.path, ignore_errors=True)
 
 
+def controls(prefix, caption, needed, timeout=20):
+    """The controls of the visible dialog that has control `needed`, by id."""
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        rows = prefix.pilot('dump', caption, 2000)
+        if rows and 'error' not in rows[0]:
+            boxes = {r['id']: r for r in rows[1:]}
+            if needed in boxes:
+                return rows[0], boxes
+        time.sleep(0.2)
+    raise AssertionError(f'no {caption!r} dialog with control {needed}')
+
+
 class InstallFolder:
     """A sample install folder with the real uninstall.exe in it."""
 

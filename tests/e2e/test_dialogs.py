@@ -6,7 +6,7 @@ import time
 import pytest
 
 import wineregistry
-from harness import BUILD, IDOK, RECORD, TOOLS
+from harness import BUILD, IDOK, RECORD, TOOLS, controls
 from test_integration import APP, CLASSES, check_link, other_programs, product
 
 SETUP = 'Quabix Setup'
@@ -18,19 +18,6 @@ HELP_CONTEXT, HELP_FINDER = 1, 11
 WS_EX_LAYOUTRTL = 0x00400000
 MENU_VALUES = ['ExtrTo', 'ExtrHere', 'Extr', 'ExtrSep', 'OpenSFX', 'AddTo', 'AddArc', 'EmailArc', 'EmailOpt', 'Test',
                'Convert']
-
-
-def controls(prefix, caption, needed, timeout=20):
-    """The controls of the visible dialog that has control `needed`, by id."""
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        rows = prefix.pilot('dump', caption, 2000)
-        if rows and 'error' not in rows[0]:
-            boxes = {r['id']: r for r in rows[1:]}
-            if needed in boxes:
-                return rows[0], boxes
-        time.sleep(0.2)
-    raise AssertionError(f'no {caption!r} dialog with control {needed}')
 
 
 def checked(boxes, ids):

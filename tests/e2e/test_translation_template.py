@@ -9,8 +9,7 @@ import time
 
 import pytest
 
-from harness import BUILD, IDOK, IDYES, RECORD, TOOLS
-from test_dialogs import controls
+from harness import BUILD, IDOK, IDYES, RECORD, TOOLS, controls
 from test_integration import APP, CLASSES, lnkinfo, product
 from test_uninstall import hold, release
 

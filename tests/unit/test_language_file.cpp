@@ -410,6 +410,25 @@ TEST_F(LanguageDbcs, CutsOnCharacterBoundariesAndKeepsTrailBackslashes)
   EXPECT_STREQ("\n\x83\x5c", dest); // escapes still work beside double-byte characters
 }
 
+TEST_F(LanguageDbcs, ALineEndIsNeverATrailByte)
+{
+  // A stray lead byte at the end of a line (a file cut short or saved in
+  // another code page) before LF, CR LF and FF: each line still ends there.
+  LanguageResources res;
+  MemoryFile f;
+  f.Data = kMarkerLine + Entry("sA", "1") + "\x82\n" + Entry("sB", "2") + "\r\n" + Entry("sC", "3").substr(0, 11) +
+           "\x82\r\n" + Entry("sD", "4") + "\x82\f" + Entry("sE", "5");
+  ASSERT_EQ(LanguageLoaded, res.LoadMessages(SourceOf(f)));
+  EXPECT_EQ(5, res.MessageTable().Count());
+  char dest[kStringTextSize];
+  const char *expected[][2] = {{"A", "1"}, {"B", "2"}, {"C", "3\x82"}, {"D", "4"}, {"E", "5"}};
+  for (const auto &e : expected)
+  {
+    EXPECT_TRUE(res.LookupText(dest, sizeof(dest), e[0], nullptr, 's')) << e[0];
+    EXPECT_STREQ(e[1], dest) << e[0];
+  }
+}
+
 TEST_F(Language, ReadingDirection)
 {
   m_res.DetectReadingDirection(false);
