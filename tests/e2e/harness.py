@@ -125,8 +125,9 @@ class Prefix:
         arch, version = FLAVOURS[flavour]
         self.flavour = flavour
         self.nt = version is None
-        self.exe_source = build_of(flavour) / 'app' / 'uninstall.exe'
-        self.tools_source = build_of(flavour) / 'tests'
+        self.build = build_of(flavour)  # where the flavour's programs are built
+        self.exe_source = self.build / 'app' / 'uninstall.exe'
+        self.tools_source = self.build / 'tests'
         self.wine_command = wineprefix.wine_command(arch)
         base = wineprefix.ensure(WINE_ROOT, arch)
         self.path = wineprefix.clone(base, WINE_ROOT / 'e2e' / name)

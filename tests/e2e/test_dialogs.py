@@ -6,7 +6,7 @@ import time
 import pytest
 
 import wineregistry
-from harness import BUILD, IDOK, RECORD, TOOLS, controls
+from harness import IDOK, RECORD, TOOLS, controls
 from test_integration import APP, CLASSES, check_link, other_programs, product
 
 SETUP = 'Quabix Setup'
@@ -272,7 +272,7 @@ def test_done_dialog_buttons_start_the_archiver_and_open_the_documents(prefix):
 @pytest.mark.flavours('nt64', 'win98')
 def test_the_dialogs_come_translated_from_the_language_dll(prefix):
     inst = product(prefix)
-    fixtures = BUILD / 'tests' / 'lang'
+    fixtures = prefix.build / 'tests' / 'lang'
     # German dialogs and strings.
     prefix.copy_in(fixtures / 'strings.dll', f'{inst.win}\\qbxlng.dll')
     proc = prefix.start(inst.exe, '/setup', cwd=inst.win)

@@ -215,7 +215,7 @@ def test_a_planted_rich_edit_dll_is_not_loaded_and_the_language_dll_is(prefix):
     # that is found first.
     prefix.env['WINEDLLOVERRIDES'] += ';riched32=n,b'
     inst = product(prefix)
-    prefix.copy_in(harness.TOOLS_DIR / 'planted.dll', f'{inst.win}\\riched32.dll')
+    prefix.copy_in(prefix.tools_source / 'planted.dll', f'{inst.win}\\riched32.dll')
     proc = prefix.start(inst.exe, '/setup', cwd=inst.win)
     # The dialog can only be made with the real control, from the system folder.
     rows = prefix.window('Quabix Setup')
@@ -231,13 +231,13 @@ def test_a_planted_rich_edit_dll_is_not_loaded_and_the_language_dll_is(prefix):
     assert not marker.exists(), marker.read_bytes()
     # The planted DLL does record a load when a program takes it from its
     # own folder, as the default search order does.
-    prefix.copy_in(harness.TOOLS_DIR / 'winpilot.exe', f'{inst.win}\\winpilot.exe')
+    prefix.copy_in(prefix.tools_source / 'winpilot.exe', f'{inst.win}\\winpilot.exe')
     _, out = prefix.wine(f'{inst.win}\\winpilot.exe', 'load', 'riched32.dll')
     assert f'{inst.win}\\riched32.dll'.replace('\\', '\\\\') in out, out
     assert marker.read_bytes().decode('latin-1').splitlines() == [f'{inst.win}\\winpilot.exe']
     # The language DLL is loaded from the install folder, by its full path.
     marker.unlink()
-    prefix.copy_in(harness.TOOLS_DIR / 'planted.dll', f'{inst.win}\\qbxlng.dll')
+    prefix.copy_in(prefix.tools_source / 'planted.dll', f'{inst.win}\\qbxlng.dll')
     rc, _ = prefix.wine(inst.exe, '/wait', timeout=30)
     assert rc == 0
     assert marker.read_bytes().decode('latin-1').splitlines() == [inst.exe]

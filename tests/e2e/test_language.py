@@ -8,12 +8,14 @@ import zlib
 
 import pytest
 
-from harness import BUILD, IDNO, IDOK, IDYES, InstallFolder
+from harness import IDNO, IDOK, IDYES, InstallFolder
 from test_uninstall import CAPTION, CONFIRM, only_record_on_9x, sample_install, wininit_renames
 
-FIXTURES = BUILD / 'tests' / 'lang'
-STRINGS_DLL = FIXTURES / 'strings.dll'
-RTL_DLL = FIXTURES / 'rtl.dll'
+
+
+def fixture(prefix, name):
+    """A translation fixture built for the prefix's flavour."""
+    return prefix.build / 'tests' / 'lang' / name
 WS_EX_LAYOUTRTL = 0x00400000
 
 # The German strings of strings.dll (it has no 5108).
@@ -59,7 +61,7 @@ def test_the_language_file_translates_the_confirmation(prefix):
 
 def test_the_language_dll_gives_its_strings_and_the_program_the_missing_ones(prefix):
     inst = sample_install(prefix)
-    prefix.copy_in(STRINGS_DLL, f'{inst.win}\\qbxlng.dll')
+    prefix.copy_in(fixture(prefix, 'strings.dll'), f'{inst.win}\\qbxlng.dll')
     assert confirmation(prefix, inst, DLL_CAPTION) == DLL_CONFIRM
     # The DLL has no string 5108: it comes in English, under the DLL's caption.
     (inst.root / 'Uninstall.lst').unlink()
@@ -72,7 +74,7 @@ def test_the_language_dll_gives_its_strings_and_the_program_the_missing_ones(pre
 
 def test_with_both_the_language_file_decides_and_english_fills_in(prefix):
     inst = sample_install(prefix)
-    prefix.copy_in(STRINGS_DLL, f'{inst.win}\\qbxlng.dll')
+    prefix.copy_in(fixture(prefix, 'strings.dll'), f'{inst.win}\\qbxlng.dll')
     # The key is made from the English text, not from the DLL's.
     inst.add('uninstall.lng', language_file({
         's' + CONFIRM: 'Continuer la d\xe9sinstallation de Quabix ?',
@@ -85,7 +87,7 @@ def test_with_both_the_language_file_decides_and_english_fills_in(prefix):
 def test_the_language_dll_is_freed_before_the_files_are_deleted(prefix):
     only_record_on_9x(prefix)
     inst = sample_install(prefix)  # lists qbxlng.dll
-    prefix.copy_in(STRINGS_DLL, f'{inst.win}\\qbxlng.dll')
+    prefix.copy_in(fixture(prefix, 'strings.dll'), f'{inst.win}\\qbxlng.dll')
     inst.add('uninstall.lng', language_file({'s' + CONFIRM: 'Weiter?'}))
     inst.write_list(['qbxlng.dll', 'uninstall.lng', 'Quabix.exe', 'qbxext.dll', 'quabix.hlp', 'license.txt',
                      'Formats\\zip.fmt', 'Formats\\Deep\\cab.fmt', 'Formats\\Deep', 'Formats',
@@ -153,7 +155,7 @@ class DialogRun:
 
 def show_dialog(prefix, caption, lng=None, dll=None, children=0, dialog=DIALOG):
     folder = 'C:\\langtest'
-    prefix.copy_in(FIXTURES / 'langdialog.exe', f'{folder}\\langdialog.exe')
+    prefix.copy_in(fixture(prefix, 'langdialog.exe'), f'{folder}\\langdialog.exe')
     if lng is not None:
         prefix.write(f'{folder}\\uninstall.lng', lng)
     if dll is not None:
@@ -325,14 +327,14 @@ def test_rtl_from_the_language_file_mirrors_and_scales_from_the_right(prefix):
 def test_rtl_dialog_in_the_dll_wins_over_the_file(prefix):
     entries = dialog_entries()
     entries['$LTRLTR'] = 'LTR'
-    run = show_dialog(prefix, 'Sprachtest', language_file(entries), dll=RTL_DLL)
+    run = show_dialog(prefix, 'Sprachtest', language_file(entries), dll=fixture(prefix, 'rtl.dll'))
     assert run.info['dll'] == 1
     check_mirrored_from_creation(run)
     assert [r['rect'] for r in run.after] == [r['rect'] for r in run.before]
 
 
 def test_dialogs_come_from_the_language_dll(prefix):
-    run = show_dialog(prefix, 'Sprachtest', dll=STRINGS_DLL)
+    run = show_dialog(prefix, 'Sprachtest', dll=fixture(prefix, 'strings.dll'))
     assert run.info == {'dll': 1, 'file': 0, 'rtl': 0}
     assert run.texts(run.seen) == ENGLISH
 
@@ -356,8 +358,8 @@ def test_the_example_file_on_the_setup_dialog(prefix):
 @pytest.mark.flavours('nt64', 'win98')
 def test_no_memory_for_the_message_table_is_a_reported_stop(prefix):
     folder = 'C:\\langtest'
-    prefix.copy_in(FIXTURES / 'langdialog.exe', f'{folder}\\langdialog.exe')
-    prefix.copy_in(STRINGS_DLL, f'{folder}\\qbxlng.dll')
+    prefix.copy_in(fixture(prefix, 'langdialog.exe'), f'{folder}\\langdialog.exe')
+    prefix.copy_in(fixture(prefix, 'strings.dll'), f'{folder}\\qbxlng.dll')
     proc = prefix.start(f'{folder}\\langdialog.exe', 'fatal')
     text, buttons = prefix.message_box('Quabix Archivierer')
     assert text == 'Not enough memory to load the language file uninstall.lng.'

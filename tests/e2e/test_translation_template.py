@@ -9,7 +9,7 @@ import time
 
 import pytest
 
-from harness import BUILD, IDOK, IDYES, RECORD, TOOLS, controls
+from harness import IDOK, IDYES, RECORD, TOOLS, controls
 from test_integration import APP, CLASSES, lnkinfo, product
 from test_uninstall import hold, release
 
@@ -84,7 +84,7 @@ def test_every_template_entry_is_found_where_the_tool_shows_it(prefix):
     inst.add('busy.dat')
     recorder = f'{TOOLS}\\recorder.exe'
     prefix.reg_add('HKCR\\https\\shell\\open\\command', None, 'REG_SZ', f'"{recorder}" "%1"')
-    prefix.copy_in(BUILD / 'tools' / 'lngtemplate.exe', f'{TOOLS}\\lngtemplate.exe')
+    prefix.copy_in(prefix.build / 'tools' / 'lngtemplate.exe', f'{TOOLS}\\lngtemplate.exe')
     rc, out = prefix.wine(f'{TOOLS}\\lngtemplate.exe', inst.exe, f'{TOOLS}\\template.lng')
     assert rc == 0, out
     entries = read_template(prefix.unix(f'{TOOLS}\\template.lng'))
