@@ -153,7 +153,8 @@ def test_every_template_entry_is_found_where_the_tool_shows_it(prefix):
 
     # What setup wrote: the names of the entry, the document types, the links.
     snap = prefix.snapshot()
-    entry = 'HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver'
+    view = 'Wow6432Node\\' if prefix.flavour == 'nt64' else ''  # a 32-bit program's writes, under WOW64
+    entry = f'HKLM\\Software\\{view}Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver'
     assert snap.data(entry, 'DisplayName') == shown('string 5101')
     for doc, string in (('Quabix', 'string 5109'), ('Quabix.ZIP', 'string 5110'), ('Quabix.REV', 'string 5111')):
         assert snap.data(f'{CLASSES}\\{doc}') == shown(string)
