@@ -131,6 +131,13 @@ bool RemoveNewArchiveTemplate(const char *shellNew, bool qbxRow)
 // which RegDeleteKeyA does on the 9x family.
 void ReleaseKey(const char *key)
 {
+  // Holding nothing but the archiver's default value, the key goes in one
+  // step: removing the value first would leave, were the run stopped in
+  // between, an empty key that no later run knows as the archiver's.
+  DWORD subkeys, values;
+  if (GetRegKeyCounts(HKEY_CLASSES_ROOT, key, &subkeys, &values) && subkeys == 0 && values <= 1 &&
+      DeleteRegLeafKey(HKEY_CLASSES_ROOT, key))
+    return;
   DeleteRegValue(HKEY_CLASSES_ROOT, key, "");
   DeleteRegKeyIfEmpty(HKEY_CLASSES_ROOT, key);
 }
@@ -146,6 +153,30 @@ void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbx
   if (IsDocType(type))
     type[0] = 0;
   GetAppString(saved, "Content", content, "", sizeof(content));
+  // The extension's default value says that the give-back is not done yet,
+  // so it changes last: a run stopped on the way is finished by the next.
+  // Only volume keys that are still the archiver's: setup took 30 on the NT
+  // family and 100 on the 9x family, and the others belong to whoever owns
+  // them.
+  for (int i = 0; qbxRow && i < kVolumeExtensionCount; i++)
+  {
+    char volume[kExtSize];
+    if (!FormatVolumeExtension(i, volume, sizeof(volume)))
+      continue;
+    switch (DecideVolumeGiveBack(IsOwnAssociation(volume), existed, type))
+    {
+    case kVolumeRestore:
+      if (content[0])
+        SetRegString(HKEY_CLASSES_ROOT, volume, "Content Type", content);
+      SetRegString(HKEY_CLASSES_ROOT, volume, "", type);
+      break;
+    case kVolumeRelease:
+      ReleaseKey(volume);
+      break;
+    case kVolumeLeave:
+      break;
+    }
+  }
   // Setup writes a ShellNew entry for these two rows only; every other
   // extension's ShellNew key is another program's and stays as it is.
   if (qbxRow || zipRow)
@@ -162,38 +193,14 @@ void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbx
   }
   if (existed)
   {
-    SetRegString(HKEY_CLASSES_ROOT, ext, "", type);
     if (content[0])
       SetRegString(HKEY_CLASSES_ROOT, ext, "Content Type", content);
     else
       DeleteRegValue(HKEY_CLASSES_ROOT, ext, "Content Type");
+    SetRegString(HKEY_CLASSES_ROOT, ext, "", type);
   }
   else
     ReleaseKey(ext);
-  if (!qbxRow)
-    return;
-  // Only volume keys that are still the archiver's: setup took 30 on the NT
-  // family and 100 on the 9x family, and the others belong to whoever owns
-  // them.
-  for (int i = 0; i < kVolumeExtensionCount; i++)
-  {
-    char volume[kExtSize];
-    if (!FormatVolumeExtension(i, volume, sizeof(volume)))
-      continue;
-    switch (DecideVolumeGiveBack(IsOwnAssociation(volume), existed, type))
-    {
-    case kVolumeRestore:
-      SetRegString(HKEY_CLASSES_ROOT, volume, "", type);
-      if (content[0])
-        SetRegString(HKEY_CLASSES_ROOT, volume, "Content Type", content);
-      break;
-    case kVolumeRelease:
-      ReleaseKey(volume);
-      break;
-    case kVolumeLeave:
-      break;
-    }
-  }
 }
 
 } // namespace
