@@ -267,7 +267,14 @@ class Prefix:
             args += ['/v', name]
         if kind:
             args += ['/t', kind, '/d', data]
-        rc, out = self.wine(*args)
+        # Wine now and then fails to start reg.exe in a prefix under load
+        # ("Application could not be started"): that start, not the write,
+        # is tried again.
+        for _ in range(3):
+            rc, out = self.wine(*args)
+            if rc == 0 or 'could not be started' not in out:
+                break
+            time.sleep(0.5)
         assert rc == 0, out
 
     def reg_query(self, key, name):
