@@ -127,7 +127,8 @@ unsigned long ListedFilesKb(ListReader &reader, const char *folder, FileSizeProb
   char line[kListLineSize];
   char path[kPathSize];
   ListEntryKind kind;
-  while ((kind = ReadListEntry(reader, line, sizeof(line))) != ListEnd)
+  // A read that fails ends the count: the reader reports it until rewound.
+  while ((kind = ReadListEntry(reader, line, sizeof(line))) != ListEnd && kind != ListFailed)
   {
     if (kind == ListRefused || line[0] == 0 || strpbrk(line, "*?") || !IsEntryInsideFolder(line) ||
         !JoinListPath(path, sizeof(path), folder, line))

@@ -127,11 +127,14 @@ struct ListFiles
   size_t Pos = 0;
   std::map<std::string, unsigned long long> Sizes;
   std::vector<std::string> Probed;
+  bool FailAtEnd = false; // the source fails where the list ends
 };
 
 int ReadList(void *context, char *buffer, int count)
 {
   ListFiles *f = static_cast<ListFiles *>(context);
+  if (f->FailAtEnd && f->Pos == f->List.size())
+    return -1;
   int n = (int)std::min<size_t>((size_t)count, f->List.size() - f->Pos);
   memcpy(buffer, f->List.data() + f->Pos, n);
   f->Pos += n;
@@ -167,6 +170,12 @@ TEST(ListedSize, SumsTheListedFilesInKilobytesRoundedUp)
   big.List = "a\nb\n";
   big.Sizes = {{"C:\\Q\\a", 0xFFFFFFFFull * 1024}, {"C:\\Q\\b", 1}};
   EXPECT_EQ(0xFFFFFFFFul, Kb(big));
+  // A read that fails ends the count with what was whole before it.
+  ListFiles failing;
+  failing.List = "a.exe\r\nsettings.ini.";
+  failing.FailAtEnd = true;
+  failing.Sizes = {{"C:\\Q\\a.exe", 2048}, {"C:\\Q\\settings.ini.", 1 << 20}};
+  EXPECT_EQ(2u, Kb(failing));
 }
 
 TEST(ListedSize, EntriesTheUninstallRefusesAreNotCounted)
