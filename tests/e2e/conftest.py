@@ -65,6 +65,7 @@ def pytest_runtest_makereport(item, call):
 
 
 def pytest_sessionfinish(session, exitstatus):
+    harness.finish_closing()
     # A file none of whose tests runs on the stand-in flavour collects nothing.
     if exitstatus == pytest.ExitCode.NO_TESTS_COLLECTED:
         session.exitstatus = harness.wineprefix.SKIPPED

@@ -20,6 +20,7 @@ import os
 import shutil
 import subprocess
 import sys
+import threading
 import time
 from pathlib import Path
 
@@ -66,6 +67,16 @@ TOOLS = 'C:\\qbx-tools'
 RECORD = 'C:\\qbx-record'
 
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+
+ROOTS = {'HKCR': 'HKEY_CLASSES_ROOT', 'HKCU': 'HKEY_CURRENT_USER', 'HKLM': 'HKEY_LOCAL_MACHINE'}
+
+
+def reg_escape(text):
+    return text.replace('\\', '\\\\').replace('"', '\\"')
+
+
+# Wine's own background programs, which end with the server.
+SYSTEM_PROGRAMS = ('services.exe', 'winedevice.exe', 'plugplay.exe', 'svchost.exe', 'rpcss.exe')
 
 
 class Xvfb:
@@ -142,12 +153,14 @@ class Prefix:
         self.logs = self.path / 'logs'
         self.logs.mkdir()
         self._log_count = 0
+        self._imports = 0
         self.start_server()
         for tool in ('winpilot.exe', 'holder.exe', 'recorder.exe', 'stopper.exe'):
             self.copy_in(self.tools_source / tool, f'{TOOLS}\\{tool}')
-        self.reg_add('HKCU\\Environment', 'COMSPEC', 'REG_SZ', f'{TOOLS}\\recorder.exe')
+        settings = [('HKCU\\Environment', 'COMSPEC', 'REG_SZ', f'{TOOLS}\\recorder.exe')]
         if version:
-            self.reg_add('HKCU\\Software\\Wine\\AppDefaults\\uninstall.exe', 'Version', 'REG_SZ', version)
+            settings.append(('HKCU\\Software\\Wine\\AppDefaults\\uninstall.exe', 'Version', 'REG_SZ', version))
+        self.reg_set(settings)
 
     # Paths ---------------------------------------------------------------
     def unix(self, win):
@@ -176,19 +189,52 @@ class Prefix:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
 
     def wait_server(self, timeout=90):
-        """Waits until every program of the prefix has ended."""
-        subprocess.run(['timeout', str(timeout), 'wineserver', '-w'], env=self.env,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        """Waits until every program of the prefix has ended, then ends the
+        server, which writes the registry files. It polls for the programs
+        themselves: the server alone would linger for its persistence time."""
+        end = time.monotonic() + timeout
+        while self.programs() and time.monotonic() < end:
+            time.sleep(0.05)
+        self.kill_server()
+
+    def programs(self):
+        """Command lines of the prefix's running programs, Wine's own
+        services and desktop left out."""
+        tag = f'WINEPREFIX={self.path}'.encode()
+        found = []
+        for pid in os.listdir('/proc'):
+            if not pid.isdigit():
+                continue
+            try:
+                exe = os.path.basename(os.readlink(f'/proc/{pid}/exe'))
+                if not exe.startswith('wine') or exe.startswith('wineserver'):
+                    continue
+                with open(f'/proc/{pid}/environ', 'rb') as f:
+                    if tag not in f.read().split(b'\0'):
+                        continue
+                with open(f'/proc/{pid}/cmdline', 'rb') as f:
+                    args = [a for a in f.read().split(b'\0') if a]
+            except OSError:
+                continue  # ended meanwhile
+            if not args:
+                continue
+            name = args[0].decode('latin-1').replace('\\', '/').rsplit('/', 1)[-1].lower()
+            if name in SYSTEM_PROGRAMS or (name == 'explorer.exe' and args[1:] == [b'/desktop']):
+                continue
+            found.append(b' '.join(args).decode('latin-1'))
+        return found
 
     def kill_server(self):
+        """Ends the server and every program of the prefix at once; the
+        server writes the registry files as it goes."""
         subprocess.run(['wineserver', '-k'], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        time.sleep(0.5)
+        subprocess.run(['timeout', '30', 'wineserver', '-w'], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
 
     def restart(self):
         """What a restart of Windows does: pending renames are carried out."""
         self.wait_server()
-        self.kill_server()
         self.start_server()
         self.wine('wineboot', '-r', timeout=120)
         self.wait_server()
@@ -277,6 +323,27 @@ class Prefix:
             time.sleep(0.5)
         assert rc == 0, out
 
+    def reg_set(self, entries):
+        """Sets many values with one program: (key, name, kind, data) as
+        reg_add takes them, REG_SZ and REG_DWORD."""
+        lines = ['REGEDIT4', '']
+        for key, name, kind, data in entries:
+            root, _, rest = key.partition('\\')
+            lines.append(f'[{ROOTS.get(root.upper(), root)}\\{rest}]' if rest else f'[{ROOTS.get(root.upper(), root)}]')
+            label = '@' if name is None else '"' + reg_escape(name) + '"'
+            if kind == 'REG_SZ':
+                lines.append(f'{label}="{reg_escape(data)}"')
+            elif kind == 'REG_DWORD':
+                lines.append(f'{label}=dword:{int(data, 0):08x}')
+            else:
+                raise ValueError(kind)
+            lines.append('')
+        self._imports += 1
+        win = f'{TOOLS}\\import-{self._imports}.reg'
+        self.write(win, '\r\n'.join(lines).encode('latin-1'))
+        rc, out = self.wine('reg', 'import', win)
+        assert rc == 0, out
+
     def reg_query(self, key, name):
         """(type, data) of a value, or None. REG_MULTI_SZ data is a list."""
         rc, out = self.wine('reg', 'query', key, '/v', name)
@@ -333,8 +400,23 @@ class Prefix:
         return value[1] if value else []
 
     def close(self):
-        self.kill_server()
-        shutil.rmtree(self.path, ignore_errors=True)
+        """Ends the server and removes the prefix, in the background: the
+        next test need not wait for it (see finish_closing)."""
+        def end():
+            self.kill_server()
+            shutil.rmtree(self.path, ignore_errors=True)
+        worker = threading.Thread(target=end)
+        worker.start()
+        _closing.append(worker)
+
+
+_closing = []
+
+
+def finish_closing():
+    """Waits until every closed prefix is gone."""
+    while _closing:
+        _closing.pop().join()
 
 
 def controls(prefix, caption, needed, timeout=20):

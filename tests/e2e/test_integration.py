@@ -41,8 +41,7 @@ def clsid_key(prefix, clsid, view64=False):
 
 
 def reg_lines(prefix, entries):
-    for key, name, kind, data in entries:
-        prefix.reg_add(key, name, kind, data)
+    prefix.reg_set(entries)
 
 
 def other_programs(prefix):
@@ -57,8 +56,8 @@ def other_programs(prefix):
 
 def all_choices_on(prefix):
     links = f'{APP}\\Setup\\Links'
-    reg_lines(prefix, [(links, n, 'REG_DWORD', '1') for n in ('Desktop', 'StartMenu', 'Programs')])
-    reg_lines(prefix, [(f'{APP}\\Setup', n, 'REG_DWORD', '1') for n in ('ShellExt', 'CascadedMenu', 'MenuIcons')])
+    reg_lines(prefix, [(links, n, 'REG_DWORD', '1') for n in ('Desktop', 'StartMenu', 'Programs')] +
+              [(f'{APP}\\Setup', n, 'REG_DWORD', '1') for n in ('ShellExt', 'CascadedMenu', 'MenuIcons')])
 
 
 def product(prefix, win='C:\\Program Files\\Quabix'):
