@@ -9,6 +9,22 @@ import harness
 def pytest_addoption(parser):
     parser.addoption('--flavour', action='append', default=[],
                      help='nt64, nt32 or win98; may be given more than once')
+    parser.addoption('--part', default=None,
+                     help='K/N: only the K-th of N runs of consecutive tests, for runs side by side')
+
+
+def pytest_collection_modifyitems(config, items):
+    part = config.getoption('part')
+    if not part:
+        return
+    k, n = (int(x) for x in part.split('/'))
+    if not 1 <= k <= n:
+        raise pytest.UsageError(f'--part {part}: K must be 1 to N')
+    # Consecutive blocks, so that the cases of one test, which share what
+    # they compare against, mostly stay in one run.
+    chosen = [item for i, item in enumerate(items) if i * n // len(items) == k - 1]
+    config.hook.pytest_deselected(items=[item for item in items if item not in chosen])
+    items[:] = chosen
 
 
 def pytest_generate_tests(metafunc):

@@ -87,21 +87,28 @@ class Xvfb:
         self.process = None
 
     def start(self):
-        for n in range(91, 160):
-            if Path(f'/tmp/.X{n}-lock').exists() or Path(f'/tmp/.X11-unix/X{n}').exists():
-                continue
+        # Xvfb picks a free display number itself and reports it once it
+        # listens: test runs started side by side never share a display.
+        read_end, write_end = os.pipe()
+        try:
             self.process = subprocess.Popen(
-                ['Xvfb', f':{n}', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
-                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(100):
-                if Path(f'/tmp/.X11-unix/X{n}').exists():
-                    self.number = n
-                    return self
-                if self.process.poll() is not None:
-                    break
-                time.sleep(0.05)
+                ['Xvfb', '-displayfd', str(write_end), '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                pass_fds=(write_end,))
+            os.close(write_end)
+            write_end = None
+            with os.fdopen(read_end, 'rb') as reply:
+                read_end = None
+                number = reply.readline().strip()
+        finally:
+            for fd in (read_end, write_end):
+                if fd is not None:
+                    os.close(fd)
+        if not number.isdigit():
             self.stop()
-        raise RuntimeError('no X display could be started')
+            raise RuntimeError('no X display could be started')
+        self.number = int(number)
+        return self
 
     @property
     def display(self):
@@ -141,7 +148,8 @@ class Prefix:
         self.tools_source = self.build / 'tests'
         self.wine_command = wineprefix.wine_command(arch)
         base = wineprefix.ensure(WINE_ROOT, arch)
-        self.path = wineprefix.clone(base, WINE_ROOT / 'e2e' / name)
+        # Named by the test and this run: runs side by side never share one.
+        self.path = wineprefix.clone(base, WINE_ROOT / 'e2e' / f'{name}-{os.getpid()}')
         # Nothing outside the prefix is reachable as a drive: a faulty run can
         # never delete from the machine that runs the tests.
         for drive in ('z:', 'd:', 'e:'):
@@ -183,19 +191,18 @@ class Prefix:
 
     # Server --------------------------------------------------------------
     def start_server(self):
-        # Our own server first, with no pipe of ours, ending 3 s after the
-        # last program: see the Wine notes on inherited handles.
-        subprocess.run(['wineserver', '-p3'], env=self.env, stdin=subprocess.DEVNULL,
+        # Our own server first, with no pipe of ours: see the Wine notes on
+        # inherited handles. It outlives a pause of the test by far, so the
+        # test's programs share one session (and its background services)
+        # until a snapshot or a restart ends it.
+        subprocess.run(['wineserver', '-p60'], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
 
     def wait_server(self, timeout=90):
-        """Waits until every program of the prefix has ended, then ends the
-        server, which writes the registry files. It polls for the programs
-        themselves: the server alone would linger for its persistence time."""
+        """Waits until every program of the prefix has ended."""
         end = time.monotonic() + timeout
         while self.programs() and time.monotonic() < end:
             time.sleep(0.05)
-        self.kill_server()
 
     def programs(self):
         """Command lines of the prefix's running programs, Wine's own
@@ -235,10 +242,10 @@ class Prefix:
     def restart(self):
         """What a restart of Windows does: pending renames are carried out."""
         self.wait_server()
+        self.kill_server()
         self.start_server()
         self.wine('wineboot', '-r', timeout=120)
         self.wait_server()
-        self.start_server()
 
     # Programs ------------------------------------------------------------
     def _log(self):
@@ -313,13 +320,16 @@ class Prefix:
             args += ['/v', name]
         if kind:
             args += ['/t', kind, '/d', data]
-        # Wine now and then fails to start reg.exe in a prefix under load
-        # ("Application could not be started"): that start, not the write,
-        # is tried again.
+        self.reg(*args)
+
+    def reg(self, *args):
+        """Runs reg.exe, which only sets values here: a run that Wine fails
+        now and then under load (reg.exe "could not be started", or a crash
+        as it exits) is simply repeated."""
         for _ in range(3):
             rc, out = self.wine(*args)
-            if rc == 0 or 'could not be started' not in out:
-                break
+            if rc == 0:
+                return
             time.sleep(0.5)
         assert rc == 0, out
 
@@ -341,8 +351,7 @@ class Prefix:
         self._imports += 1
         win = f'{TOOLS}\\import-{self._imports}.reg'
         self.write(win, '\r\n'.join(lines).encode('latin-1'))
-        rc, out = self.wine('reg', 'import', win)
-        assert rc == 0, out
+        self.reg('reg', 'import', win)
 
     def reg_query(self, key, name):
         """(type, data) of a value, or None. REG_MULTI_SZ data is a list."""
@@ -362,6 +371,7 @@ class Prefix:
         """The whole registry, once every program has ended (Wine writes its
         registry files when the server exits)."""
         self.wait_server()
+        self.kill_server()
         snap = wineregistry.snapshot(self.path)
         self.start_server()
         return snap

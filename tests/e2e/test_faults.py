@@ -7,6 +7,7 @@ tool, watches for one file or registry key that the tool removes or writes
 at that point (a link, a document type key, a listed file, a saved association)
 and terminates the tool the moment it sees the change, as a crash or a
 power cut would. The product itself has no hook for it."""
+# parts: 2
 import time
 
 import pytest
