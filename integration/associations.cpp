@@ -77,10 +77,20 @@ void SaveAssociation(const char *ext, const char *saved, const char *shellNew)
   SetAppString(saved, "ShellNew", fileName[0] ? fileName : hasNullFile ? "*" : "");
 }
 
+// An empty extension key where the saved record says there was none: the
+// half-made key of an earlier run stopped between creating it and setting
+// its type. That record still tells the truth, and is kept.
+bool IsHalfMadeByEarlierRun(const char *ext, const char *saved)
+{
+  DWORD subkeys, values;
+  return GetAppDword(saved, "Exist", 1) == 0 && GetRegKeyCounts(HKEY_CLASSES_ROOT, ext, &subkeys, &values) &&
+         subkeys == 0 && values == 0;
+}
+
 void Associate(const char *ext, const char *saved, const char *shellNew, bool shellIntegration, bool qbxRow,
                bool zipRow)
 {
-  if (!IsOwnAssociation(ext))
+  if (!IsOwnAssociation(ext) && !IsHalfMadeByEarlierRun(ext, saved))
     SaveAssociation(ext, saved, shellNew);
   SetRegString(HKEY_CLASSES_ROOT, ext, "", zipRow ? kZipDocType : kDocType);
   DeleteRegValue(HKEY_CLASSES_ROOT, ext, "Content Type");

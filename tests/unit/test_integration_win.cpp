@@ -172,6 +172,25 @@ TEST_F(GiveBack, AKeyWithAnotherProgramsSubkeyLosesOnlyTheArchiversValues)
   EXPECT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, plain));
 }
 
+TEST_F(GiveBack, ASetupStoppedBetweenMakingAKeyAndTypingItIsFinishedAndUndoneWithoutTrace)
+{
+  const std::string ext = NewExtension();
+  ApplyExtensionAssociation(ext.c_str(), true, false, false, false);
+  // What a run stopped between creating the key and setting its type leaves.
+  scratch::Remove(HKEY_CLASSES_ROOT, ext);
+  ASSERT_TRUE(scratch::Create(HKEY_CLASSES_ROOT, ext));
+  ApplyExtensionAssociation(ext.c_str(), true, false, false, false);
+  EXPECT_TRUE(scratch::HasDword(HKEY_CURRENT_USER, std::string(kSavedRoot) + "\\" + ext, "Exist", 0));
+  ApplyExtensionAssociation(ext.c_str(), false, false, false, false);
+  EXPECT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, ext));
+  // Another program's key, empty, is its own all the same.
+  scratch::Remove(HKEY_CURRENT_USER, std::string(kSavedRoot) + "\\" + ext);
+  ASSERT_TRUE(scratch::Create(HKEY_CLASSES_ROOT, ext));
+  ApplyExtensionAssociation(ext.c_str(), true, false, false, false);
+  ApplyExtensionAssociation(ext.c_str(), false, false, false, false);
+  EXPECT_TRUE(scratch::KeyExists(HKEY_CLASSES_ROOT, ext));
+}
+
 TEST_F(GiveBack, OnlyVolumeKeysThatAreStillTheArchiversChange)
 {
   const int taken = scratch::IsNtFamily() ? 30 : kVolumeExtensionCount;
