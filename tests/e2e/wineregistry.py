@@ -19,37 +19,27 @@ WINE_NOISE = [r'^HKCU\\Console$', r'\\CurrentVersion\\Fonts$', r'^HKCU\\Software
               r'^HKLM\\System\\CurrentControlSet\\Control\\Class\\', r'^HKLM\\System\\CurrentControlSet\\Enum\\DISPLAY\\']
 
 
+_ESCAPE = re.compile(r'\\(x[0-9a-fA-F]{1,4}|.)', re.S)
+_QUOTED = re.compile(r'"((?:[^"\\]|\\.)*)"', re.S)
+
+
+def _escape(m):
+    e = m.group(1)
+    if e[0] == 'x' and len(e) > 1:
+        return chr(int(e[1:], 16))
+    return {'n': '\n', 'r': '\r', 't': '\t', '0': '\0'}.get(e, e)
+
+
 def _unescape(text):
-    out = []
-    i = 0
-    while i < len(text):
-        c = text[i]
-        if c != '\\':
-            out.append(c)
-            i += 1
-            continue
-        n = text[i + 1] if i + 1 < len(text) else ''
-        if n == 'x':
-            m = re.match(r'[0-9a-fA-F]{1,4}', text[i + 2:])
-            out.append(chr(int(m.group(0), 16)))
-            i += 2 + len(m.group(0))
-            continue
-        out.append({'n': '\n', 'r': '\r', 't': '\t', '0': '\0'}.get(n, n))
-        i += 2
-    return ''.join(out)
+    return _ESCAPE.sub(_escape, text) if '\\' in text else text
 
 
 def _quoted(line, start):
     """The quoted string at line[start] (a '"'); returns (text, index after it)."""
-    i = start + 1
-    while i < len(line):
-        if line[i] == '\\':
-            i += 2
-            continue
-        if line[i] == '"':
-            return _unescape(line[start + 1:i]), i + 1
-        i += 1
-    raise ValueError(f'unterminated string: {line}')
+    m = _QUOTED.match(line, start)
+    if not m:
+        raise ValueError(f'unterminated string: {line}')
+    return _unescape(m.group(1)), m.end()
 
 
 def _value(data):
@@ -65,7 +55,7 @@ def _value(data):
     if m:
         kind = {None: 'REG_BINARY', '0': 'REG_NONE', '2': 'REG_EXPAND_SZ', '7': 'REG_MULTI_SZ',
                 'b': 'REG_QWORD'}.get(m.group(1), 'hex' + str(m.group(1)))
-        raw = bytes(int(b, 16) for b in data[m.end():].replace(' ', '').split(',') if b)
+        raw = bytes.fromhex(data[m.end():].replace(',', '').replace(' ', ''))
         return kind, raw
     return 'unknown', data
 
