@@ -16,7 +16,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb fonts-wine
   googletest libgtest-dev
-  python3 python3-pytest
+  python3 python3-pytest python3-pytest-rerunfailures
   locales liblnk-utils imagemagick x11-apps
   clang libclang-rt-14-dev
   nsis libbenchmark-dev

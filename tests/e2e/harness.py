@@ -124,6 +124,20 @@ class Xvfb:
         self.process = None
 
 
+class WineCrashed(Exception):
+    """Wine's own process died of a Unix signal. A Windows program's crash
+    ends it with an exception code instead, so this is Wine failing, now and
+    then under load, not the program: the test is run once more (see the
+    --only-rerun option of the tests' command)."""
+
+
+def checked(rc, args, log):
+    if rc < 0:
+        text = log.read_bytes().decode('latin-1') if log.exists() else ''
+        raise WineCrashed(f'signal {-rc} ended {" ".join(map(str, args))}:\n{text}')
+    return rc
+
+
 class Process:
     """A Windows program started in the background."""
 
@@ -132,7 +146,7 @@ class Process:
         self.log = log
 
     def wait(self, timeout=60):
-        return self.popen.wait(timeout)
+        return checked(self.popen.wait(timeout), self.popen.args, self.log)
 
     def running(self):
         return self.popen.poll() is None
@@ -256,8 +270,10 @@ class Prefix:
         log = self._log()
         began = time.monotonic()
         with open(log, 'wb') as out:
-            rc = subprocess.run(['timeout', str(timeout), *self.wine_command, *args], env=self.env,
+            command = ['timeout', str(timeout), *self.wine_command, *args]
+            rc = subprocess.run(command, env=self.env,
                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT).returncode
+        rc = checked(rc, command, log)
         if os.environ.get('QBX_TRACE'):
             print(f'{time.monotonic() - began:6.1f} s  {" ".join(map(str, args))[:120]}')
         return rc, log.read_bytes().decode('latin-1')
@@ -326,8 +342,13 @@ class Prefix:
         """Runs reg.exe, which only sets values here: a run that Wine fails
         now and then under load (reg.exe "could not be started", or a crash
         as it exits) is simply repeated."""
-        for _ in range(3):
-            rc, out = self.wine(*args)
+        for attempt in range(3):
+            try:
+                rc, out = self.wine(*args)
+            except WineCrashed:
+                if attempt == 2:
+                    raise
+                rc, out = -1, ''
             if rc == 0:
                 return
             time.sleep(0.5)
