@@ -124,17 +124,18 @@ class Xvfb:
         self.process = None
 
 
-class WineCrashed(Exception):
-    """Wine's own process died of a Unix signal. A Windows program's crash
-    ends it with an exception code instead, so this is Wine failing, now and
-    then under load, not the program: the test is run once more (see the
+class WineFailed(Exception):
+    """Wine failed to run a program: a Unix signal ended Wine's process, or
+    Wine could not start the program at all. A Windows program's own crash
+    ends it with an exception code instead, so this is Wine, now and then
+    under load, not the program: the test is run once more (see the
     --only-rerun option of the tests' command)."""
 
 
 def checked(rc, args, log):
-    if rc < 0:
-        text = log.read_bytes().decode('latin-1') if log.exists() else ''
-        raise WineCrashed(f'signal {-rc} ended {" ".join(map(str, args))}:\n{text}')
+    text = log.read_bytes().decode('latin-1') if log.exists() else ''
+    if rc < 0 or (rc != 0 and 'could not be started' in text):
+        raise WineFailed(f'exit status {rc} of {" ".join(map(str, args))}:\n{text}')
     return rc
 
 
@@ -345,7 +346,7 @@ class Prefix:
         for attempt in range(3):
             try:
                 rc, out = self.wine(*args)
-            except WineCrashed:
+            except WineFailed:
                 if attempt == 2:
                     raise
                 rc, out = -1, ''

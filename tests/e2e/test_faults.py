@@ -73,7 +73,7 @@ def compare(reference, state):
 
 def uninstall_silently(prefix, inst):
     proc = prefix.start(inst.exe, '/s')
-    assert proc.wait(120) == 0
+    assert proc.wait(120) == 0, proc.log.read_text(errors="replace")
 
 
 def stop_at(prefix, condition, path, run):

@@ -73,7 +73,7 @@ def setup_silently(prefix, inst):
     # Silent: every dialog confirms itself. One that waited for an answer
     # would keep the tool running, and the wait would fail.
     proc = prefix.start(inst.exe, '/setup', '/s', cwd=inst.win)
-    assert proc.wait(120) == 0
+    assert proc.wait(120) == 0, proc.log.read_text(errors="replace")
 
 
 def uninstall(prefix, inst):
