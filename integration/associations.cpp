@@ -82,9 +82,7 @@ void SaveAssociation(const char *ext, const char *saved, const char *shellNew)
 // its type. That record still tells the truth, and is kept.
 bool IsHalfMadeByEarlierRun(const char *ext, const char *saved)
 {
-  DWORD subkeys, values;
-  return GetAppDword(saved, "Exist", 1) == 0 && GetRegKeyCounts(HKEY_CLASSES_ROOT, ext, &subkeys, &values) &&
-         subkeys == 0 && values == 0;
+  return GetAppDword(saved, "Exist", 1) == 0 && IsRegKeyEmpty(HKEY_CLASSES_ROOT, ext);
 }
 
 void Associate(const char *ext, const char *saved, const char *shellNew, bool shellIntegration, bool qbxRow,

@@ -29,11 +29,6 @@ bool OwnVersionText(const char *name, char *out, int size)
          WideCharToMultiByte(CP_ACP, 0, text, -1, out, size, NULL, NULL) > 0;
 }
 
-int ReadFromFile(void *context, char *buffer, int count)
-{
-  return static_cast<File *>(context)->Read(buffer, count);
-}
-
 // FindFirstFileA rather than GetFileAttributesExA, which Windows 95 lacks;
 // names with wildcards never get here.
 bool ProbeFileSize(void *, const char *path, unsigned long long *size)

@@ -11,8 +11,6 @@
 
 namespace {
 
-int ReadFromFile(void *context, char *buffer, int count) { return static_cast<File *>(context)->Read(buffer, count); }
-
 long long TellFile(void *context) { return static_cast<File *>(context)->Tell(); }
 
 bool SeekFile(void *context, long long position) { return static_cast<File *>(context)->Seek(position); }

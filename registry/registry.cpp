@@ -207,11 +207,13 @@ bool DeleteRegLeafKey(HKEY root, const char *path)
   return RegDeleteKeyA(root, full) == ERROR_SUCCESS;
 }
 
-bool DeleteRegKeyIfEmpty(HKEY root, const char *path)
+bool IsRegKeyEmpty(HKEY root, const char *path)
 {
   DWORD subkeys, values;
-  return GetRegKeyCounts(root, path, &subkeys, &values) && values == 0 && DeleteRegLeafKey(root, path);
+  return GetRegKeyCounts(root, path, &subkeys, &values) && subkeys == 0 && values == 0;
 }
+
+bool DeleteRegKeyIfEmpty(HKEY root, const char *path) { return IsRegKeyEmpty(root, path) && DeleteRegLeafKey(root, path); }
 
 namespace {
 typedef LONG(WINAPI *RegDeleteKeyExAFn)(HKEY, LPCSTR, REGSAM, DWORD);

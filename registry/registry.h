@@ -56,6 +56,8 @@ void DeleteRegKey(HKEY root, const char *path);
 // RegDeleteKeyA of the 9x family would take another program's subkeys with
 // it). True when it was deleted.
 bool DeleteRegLeafKey(HKEY root, const char *path);
+// True when the key exists and has neither subkeys nor values.
+bool IsRegKeyEmpty(HKEY root, const char *path);
 // Deletes the one key only when it has neither subkeys nor values: a key
 // that the program made and emptied again. True when it was deleted.
 bool DeleteRegKeyIfEmpty(HKEY root, const char *path);

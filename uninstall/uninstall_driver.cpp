@@ -17,11 +17,6 @@ namespace {
 
 const char kListName[] = "Uninstall.lst";
 
-int ReadFromFile(void *context, char *buffer, int count)
-{
-  return static_cast<File *>(context)->Read(buffer, count);
-}
-
 void DeleteWithoutAttributes(const char *name)
 {
   SetFileAttributesA(name, 0);

@@ -67,3 +67,5 @@ bool File::Close()
   m_handle = INVALID_HANDLE_VALUE;
   return ok != 0;
 }
+
+int ReadFromFile(void *context, char *buffer, int count) { return static_cast<File *>(context)->Read(buffer, count); }

@@ -25,3 +25,7 @@ private:
   void *m_handle;
   char m_name[1024];
 };
+
+// Reads from the File that context points to, in the form of the readers'
+// byte sources (the uninstall list, the language file).
+int ReadFromFile(void *context, char *buffer, int count);

@@ -40,13 +40,9 @@ def clsid_key(prefix, clsid, view64=False):
     return f'{CLASSES}\\CLSID\\{clsid}'
 
 
-def reg_lines(prefix, entries):
-    prefix.reg_set(entries)
-
-
 def other_programs(prefix):
     """Another archiver owns .zip (with a New-menu entry), a runtime .jar."""
-    reg_lines(prefix, [
+    prefix.reg_set([
         ('HKCR\\.zip', None, 'REG_SZ', OTHER_ZIP),
         ('HKCR\\.zip', 'Content Type', 'REG_SZ', OTHER_ZIP_CONTENT),
         ('HKCR\\.zip\\ShellNew', 'NullFile', 'REG_SZ', ''),
@@ -56,8 +52,8 @@ def other_programs(prefix):
 
 def all_choices_on(prefix):
     links = f'{APP}\\Setup\\Links'
-    reg_lines(prefix, [(links, n, 'REG_DWORD', '1') for n in ('Desktop', 'StartMenu', 'Programs')] +
-              [(f'{APP}\\Setup', n, 'REG_DWORD', '1') for n in ('ShellExt', 'CascadedMenu', 'MenuIcons')])
+    prefix.reg_set([(links, n, 'REG_DWORD', '1') for n in ('Desktop', 'StartMenu', 'Programs')] +
+                   [(f'{APP}\\Setup', n, 'REG_DWORD', '1') for n in ('ShellExt', 'CascadedMenu', 'MenuIcons')])
 
 
 def product(prefix, win='C:\\Program Files\\Quabix'):
@@ -304,7 +300,7 @@ def test_subkeys_another_program_added_after_setup_stay_and_the_archivers_type_g
     inst = product(prefix)
     setup_silently(prefix, inst)
     handler = '{0F0E0D0C-0B0A-0908-0706-050403020100}'
-    reg_lines(prefix, [
+    prefix.reg_set([
         ('HKCR\\.cab\\OpenWithProgids', 'OtherApp.Cab', 'REG_SZ', ''),
         ('HKCR\\.7z\\PersistentHandler', None, 'REG_SZ', handler),
     ])
@@ -325,7 +321,7 @@ def test_volume_keys_that_are_not_the_archivers_are_left_alone(prefix):
     """On the NT family setup takes .q00 to .q29; .q45 is another program's
     throughout, .q07 becomes another program's after setup."""
     inst = product(prefix)
-    reg_lines(prefix, [
+    prefix.reg_set([
         ('HKCR\\.qbx', None, 'REG_SZ', 'OtherArchiver.Qbx'),
         ('HKCR\\.q45', None, 'REG_SZ', 'OtherArchiver.Volume'),
         ('HKCR\\.q45', 'Content Type', 'REG_SZ', 'application/x-other-volume'),
@@ -354,7 +350,7 @@ def test_saved_associations_survive_and_give_back_follows_the_rules(prefix):
     only_record_on_9x(prefix)
     other_programs(prefix)
     inst = product(prefix)
-    reg_lines(prefix, [
+    prefix.reg_set([
         # .cab is the archiver's, with a saved "Type" that names it in capitals.
         ('HKCR\\.cab', None, 'REG_SZ', 'Quabix'),
         (f'{APP}\\Setup\\.cab', 'Exist', 'REG_DWORD', '1'),
