@@ -4,6 +4,7 @@ import re
 import pytest
 
 import harness
+import run32  # noqa: E402 (scripts/, on the path through harness)
 
 
 def pytest_addoption(parser):
@@ -49,6 +50,11 @@ def pytest_sessionstart(session):
     # stand-in flavours run there.
     flavours = session.config.getoption('flavour') or harness.DEFAULT_FLAVOURS
     needs_32bit = any(harness.FLAVOURS[f][0] != 'x64' for f in flavours)
+    if needs_32bit and not os.environ.get(run32.MARK) and run32.mode() == 'emulated':
+        # Started by hand on a machine that needs the emulator: the same
+        # command again where it runs 32-bit programs, printing to our output.
+        session.config.pluginmanager.getplugin('capturemanager').suspend_global_capture(in_=True)
+        run32.reexec_if_needed()
     if needs_32bit and not harness.wineprefix.can_run_32bit():
         pytest.exit('skipped: this machine cannot run 32-bit x86 programs, so Wine cannot run '
                     'uninstall.exe here', returncode=harness.wineprefix.SKIPPED)

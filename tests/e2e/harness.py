@@ -229,7 +229,8 @@ class Prefix:
                 continue
             try:
                 exe = os.path.basename(os.readlink(f'/proc/{pid}/exe'))
-                if not exe.startswith('wine') or exe.startswith('wineserver'):
+                emulated = exe.startswith('qemu-')
+                if not (exe.startswith('wine') or emulated) or exe.startswith('wineserver'):
                     continue
                 with open(f'/proc/{pid}/environ', 'rb') as f:
                     if tag not in f.read().split(b'\0'):
@@ -238,6 +239,15 @@ class Prefix:
                     args = [a for a in f.read().split(b'\0') if a]
             except OSError:
                 continue  # ended meanwhile
+            if emulated:
+                # A 32-bit program under the emulator (scripts/run32.py): its
+                # command line is the emulator's, then Wine's loader, then
+                # the Windows program's.
+                if len(args) < 2 or not os.path.basename(args[1]).startswith(b'wine'):
+                    continue
+                args = args[1:]
+                while args and args[0].startswith(b'/') and os.path.basename(args[0]).startswith(b'wine'):
+                    args = args[1:]
             if not args:
                 continue
             name = args[0].decode('latin-1').replace('\\', '/').rsplit('/', 1)[-1].lower()

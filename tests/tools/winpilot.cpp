@@ -97,10 +97,15 @@ HWND WaitTop(const char *caption, int ms)
   }
 }
 
+// How long a window may take to answer a question: as long as the command
+// waits for it. Under emulation and load a busy dialog answers late, and a
+// fixed short limit would read its text as empty.
+UINT g_replyMs = 2000;
+
 void DumpWindow(const char *kind, HWND h)
 {
   char text[4096] = "", cls[256] = "";
-  SendMessageTimeoutA(h, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_ABORTIFHUNG, 2000, NULL);
+  SendMessageTimeoutA(h, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_NORMAL, g_replyMs, NULL);
   GetClassNameA(h, cls, sizeof(cls));
   RECT r;
   GetWindowRect(h, &r);
@@ -113,7 +118,7 @@ void DumpWindow(const char *kind, HWND h)
   PutJsonString(text);
   DWORD_PTR check = 0;
   if (_stricmp(cls, "Button") == 0)
-    SendMessageTimeoutA(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
+    SendMessageTimeoutA(h, BM_GETCHECK, 0, 0, SMTO_NORMAL, g_replyMs, &check);
   printf(",\"checked\":%d,\"enabled\":%d,\"visible\":%d,\"style\":%ld,\"exstyle\":%ld,"
          "\"rect\":[%ld,%ld,%ld,%ld]}\n",
          (int)check, IsWindowEnabled(h) ? 1 : 0, IsWindowVisible(h) ? 1 : 0, style, exStyle, r.left, r.top,
@@ -331,6 +336,8 @@ int RunCommand(int argc, char **argv)
     waitMs = atoi(argv[2]);
   if (strcmp(cmd, "click") == 0 && argc > 3)
     waitMs = atoi(argv[3]);
+  if (waitMs > (int)g_replyMs)
+    g_replyMs = (UINT)waitMs;
   HWND top = WaitTop(caption, waitMs);
   if (!top)
     return Fail("no window", caption);
