@@ -23,6 +23,7 @@ ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / 'tests' / 'e2e'))
 os.environ.setdefault('QBX_BUILD', str(ROOT / 'build' / 'release'))
 import harness  # noqa: E402
+import run32  # noqa: E402 (scripts/, on the path through harness)
 
 PEER = harness.BUILD / 'bench' / 'setup_dialog_peer.exe'
 BARE = harness.BUILD / 'bench' / 'minimal_dialog.exe'
@@ -49,6 +50,8 @@ def time_to_visible(prefix, caption, args, cwd):
 
 
 def main():
+    # Where 32-bit programs need the emulator, the script runs where it works.
+    run32.reexec_if_needed()
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('--runs', type=int, default=11)
     parser.add_argument('--flavour', default='nt64', choices=['nt64', 'nt32'])

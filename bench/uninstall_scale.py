@@ -26,6 +26,7 @@ ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / 'tests' / 'e2e'))
 os.environ.setdefault('QBX_BUILD', str(ROOT / 'build' / 'release'))
 import harness  # noqa: E402
+import run32  # noqa: E402 (scripts/, on the path through harness)
 
 INSTALL = 'C:\\bench\\Quabix'
 
@@ -95,6 +96,8 @@ def profile(prefix, install, entries, runs, exe):
 
 
 def main():
+    # Where 32-bit programs need the emulator, the script runs where it works.
+    run32.reexec_if_needed()
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('--files', type=int, default=10000)
     parser.add_argument('--folders', type=int, default=500)

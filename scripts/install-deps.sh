@@ -22,12 +22,55 @@ packages=(
   nsis libbenchmark-dev
 )
 
+# Where the processor refuses 32-bit x86 code, Wine's 32-bit loader runs
+# under a user-mode emulator (scripts/run32.py). Debian 12's own qemu-user
+# (7.2) runs Wine too slowly for its services; the one of bookworm-backports
+# (10) runs it well. The backports suite is added beside the sources apt
+# already has, with the same mirror; apt prefers the main suite for every
+# other package, and the package registers nothing with the machine's
+# binfmt_misc (qemu-user-binfmt, which would, is not installed).
+emulator_ok() {
+  local v
+  v=$(/usr/bin/qemu-i386 --version 2>/dev/null | sed -n 's/.*version \([0-9]*\)\..*/\1/p' | head -1)
+  [ -n "$v" ] && [ "$v" -ge 10 ]
+}
+install_emulator() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+  emulator_ok && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: this machine refuses 32-bit x86 code; run as root to install the emulator" >&2
+    return 1
+  fi
+  local list=/etc/apt/sources.list.d/qbx-backports.sources
+  if [ ! -f "$list" ]; then
+    local uri
+    uri=$(sed -n 's/^URIs:[[:space:]]*//p' /etc/apt/sources.list.d/*.sources 2>/dev/null |
+          tr ' ' '\n' | grep -v -- '-security' | grep -m1 '/debian/\?$' || true)
+    [ -n "$uri" ] || uri=$(awk '$1 == "deb" && $3 == "bookworm" { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
+    if [ -z "$uri" ]; then
+      echo "install-deps: no Debian mirror found in apt's sources for bookworm-backports" >&2
+      return 1
+    fi
+    printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      "$uri" > "$list"
+  fi
+  local try
+  for try in 1 2 3; do
+    apt-get update -q && break
+    sleep $((try * 5))
+  done
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
+  emulator_ok || { echo "install-deps: the emulator from bookworm-backports does not run" >&2; return 1; }
+  echo "install-deps: this machine refuses 32-bit x86 code; qemu-user $(/usr/bin/qemu-i386 --version | head -1 | sed 's/.*version //') installed from bookworm-backports"
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   echo "install-deps: all ${#packages[@]} packages present"
+  install_emulator
   exit 0
 fi
 
@@ -67,3 +110,4 @@ if ! apt-get install -y -q --no-install-recommends "${missing[@]}"; then
   install_note="installed from the main suite $suite alone after the install from every suite failed"
 fi
 echo "install-deps: ${#missing[@]} packages; $update_note; $install_note"
+install_emulator

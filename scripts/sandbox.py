@@ -16,6 +16,7 @@ ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / 'tests' / 'e2e'))
 os.environ.setdefault('QBX_BUILD', str(ROOT / 'build' / 'release'))
 import harness  # noqa: E402
+import run32  # noqa: E402 (scripts/, on the path through harness)
 import wineregistry  # noqa: E402
 
 FILES = ['Quabix.exe', 'qbxext.dll', 'qbxext64.dll', 'qbxlng.dll', 'quabix.hlp', 'Qbx.txt', 'license.txt',
@@ -125,6 +126,8 @@ def summary_uninstall(start, setup, end, files_start, files_end):
 
 
 def main():
+    # Where 32-bit programs need the emulator, the script runs where it works.
+    run32.reexec_if_needed()
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument('--flavour', choices=['nt64', 'nt32', 'x64'],
                         help='nt64 (default), nt32, or x64: the 64-bit stand-in build, the default on a '

@@ -17,6 +17,7 @@ ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / 'tests' / 'e2e'))
 os.environ.setdefault('QBX_BUILD', str(ROOT / 'build' / 'release'))
 import harness  # noqa: E402
+import run32  # noqa: E402 (scripts/, on the path through harness)
 
 OUT = ROOT / 'build' / 'screenshots'
 FIXTURES = harness.BUILD / 'tests' / 'lang'
@@ -68,12 +69,20 @@ def shoot(display, window, path):
 
 
 def main():
+    # Where 32-bit programs need the emulator, the script runs where it works.
+    run32.reexec_if_needed()
     if OUT.exists():
         shutil.rmtree(OUT)
     OUT.mkdir(parents=True)
     x = harness.Xvfb().start()
     harness.WINE_ROOT = ROOT / 'build' / 'sandbox'
-    prefix = harness.Prefix('nt64', 'screenshots', x.display)
+    # The 64-bit stand-in where 32-bit programs can run neither here nor
+    # under the emulator.
+    flavour = 'nt64' if harness.wineprefix.can_run_32bit() else 'x64'
+    global FIXTURES
+    FIXTURES = harness.build_of(flavour) / 'tests' / 'lang'
+    prefix = harness.Prefix(flavour, 'screenshots', x.display)
+    print(f'flavour {flavour}')
     try:
         inst = harness.InstallFolder(prefix)
         for name, dll, language_file, env in translations(hebrew_locale()):

@@ -75,6 +75,9 @@ def reg_escape(text):
     return text.replace('\\', '\\\\').replace('"', '\\"')
 
 
+# The longest a program started in the background may run.
+PROGRAM_TIMEOUT = 300
+
 # Wine's own background programs, which end with the server.
 SYSTEM_PROGRAMS = ('services.exe', 'winedevice.exe', 'plugplay.exe', 'svchost.exe', 'rpcss.exe')
 
@@ -177,6 +180,7 @@ class Prefix:
         self.logs.mkdir()
         self._log_count = 0
         self._imports = 0
+        self._started = []  # programs started in the background
         self.start_server()
         for tool in ('winpilot.exe', 'holder.exe', 'recorder.exe', 'stopper.exe'):
             self.copy_in(self.tools_source / tool, f'{TOOLS}\\{tool}')
@@ -294,11 +298,13 @@ class Prefix:
         env adds environment variables (LANG, for a code page)."""
         log = self._log()
         out = open(log, 'wb')
-        popen = subprocess.Popen(['timeout', '300', *self.wine_command, *map(str, args)], env={**self.env, **(env or {})},
+        popen = subprocess.Popen(['timeout', str(PROGRAM_TIMEOUT), *self.wine_command, *map(str, args)], env={**self.env, **(env or {})},
                                  cwd=self.unix(cwd) if cwd else None,
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         out.close()
-        return Process(popen, log)
+        process = Process(popen, log)
+        self._started.append(process)
+        return process
 
     def pilot(self, *args, timeout=60):
         """Runs winpilot; returns its JSON lines, errors included."""
@@ -310,12 +316,22 @@ class Prefix:
                 lines.append(json.loads(line))
         return lines
 
+    def still_starting(self, began):
+        """Whether a window may still come: a program that the test started
+        is running (under emulation and load a first window can take far
+        longer than usual), within the limit of its own time-out."""
+        return any(p.running() for p in self._started) and time.monotonic() - began < PROGRAM_TIMEOUT
+
     def window(self, caption, timeout_ms=20000):
-        """The dump of a visible window: [window, child, child, ...]."""
-        rows = self.pilot('wait', caption, timeout_ms)
-        if not rows or 'error' in rows[0]:
-            raise AssertionError(f'window {caption!r} did not appear: {rows}')
-        return rows
+        """The dump of a visible window: [window, child, child, ...]. Waits
+        timeout_ms, and on while a program that could show it runs."""
+        began = time.monotonic()
+        while True:
+            rows = self.pilot('wait', caption, timeout_ms)
+            if rows and 'error' not in rows[0]:
+                return rows
+            if not self.still_starting(began):
+                raise AssertionError(f'window {caption!r} did not appear: {rows}')
 
     def message_box(self, caption, timeout_ms=20000):
         """Text of a message box (its static control 0xFFFF) and its buttons."""
@@ -462,9 +478,10 @@ def finish_closing():
 
 
 def controls(prefix, caption, needed, timeout=20):
-    """The controls of the visible dialog that has control `needed`, by id."""
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
+    """The controls of the visible dialog that has control `needed`, by id;
+    waits timeout seconds, and on while a program the test started runs."""
+    began = time.monotonic()
+    while time.monotonic() - began < timeout or prefix.still_starting(began):
         rows = prefix.pilot('dump', caption, 2000)
         if rows and 'error' not in rows[0]:
             boxes = {r['id']: r for r in rows[1:]}
