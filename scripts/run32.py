@@ -143,7 +143,9 @@ def reexec_if_needed():
     if not os.environ.get(MARK) and mode() == 'emulated':
         sys.stdout.flush()
         sys.stderr.flush()
-        sys.exit(run_emulated(list(sys.orig_argv)))
+        code = run_emulated(list(sys.orig_argv))
+        sys.stdout.flush()
+        os._exit(code)  # at once: the caller may be inside a framework that catches SystemExit
 
 
 if __name__ == '__main__':

@@ -223,18 +223,16 @@ class Prefix:
         while self.programs() and time.monotonic() < end:
             time.sleep(0.05)
 
-    def programs(self):
-        """Command lines of the prefix's running programs, Wine's own
-        services and desktop left out."""
+    def processes(self):
+        """(Unix program name, command line) of every process of the prefix:
+        its server, Wine's services and the Windows programs."""
         tag = f'WINEPREFIX={self.path}'.encode()
-        found = []
         for pid in os.listdir('/proc'):
             if not pid.isdigit():
                 continue
             try:
                 exe = os.path.basename(os.readlink(f'/proc/{pid}/exe'))
-                emulated = exe.startswith('qemu-')
-                if not (exe.startswith('wine') or emulated) or exe.startswith('wineserver'):
+                if not exe.startswith(('wine', 'qemu-')):
                     continue
                 with open(f'/proc/{pid}/environ', 'rb') as f:
                     if tag not in f.read().split(b'\0'):
@@ -243,7 +241,7 @@ class Prefix:
                     args = [a for a in f.read().split(b'\0') if a]
             except OSError:
                 continue  # ended meanwhile
-            if emulated:
+            if exe.startswith('qemu-'):
                 # A 32-bit program under the emulator (scripts/run32.py): its
                 # command line is the emulator's, then Wine's loader, then
                 # the Windows program's.
@@ -252,7 +250,14 @@ class Prefix:
                 args = args[1:]
                 while args and args[0].startswith(b'/') and os.path.basename(args[0]).startswith(b'wine'):
                     args = args[1:]
-            if not args:
+            yield exe, args
+
+    def programs(self):
+        """Command lines of the prefix's running programs, Wine's own
+        services and desktop left out."""
+        found = []
+        for exe, args in self.processes():
+            if exe.startswith('wineserver') or not args:
                 continue
             name = args[0].decode('latin-1').replace('\\', '/').rsplit('/', 1)[-1].lower()
             if name in SYSTEM_PROGRAMS or (name == 'explorer.exe' and args[1:] == [b'/desktop']):
@@ -262,11 +267,15 @@ class Prefix:
 
     def kill_server(self):
         """Ends the server and every program of the prefix at once; the
-        server writes the registry files as it goes."""
+        server writes the registry files as it goes, which under load can
+        take long: the wait is for the server's process to be gone."""
         subprocess.run(['wineserver', '-k'], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        subprocess.run(['timeout', '30', 'wineserver', '-w'], env=self.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        end = time.monotonic() + PROGRAM_TIMEOUT
+        while any(exe.startswith('wineserver') for exe, _ in self.processes()):
+            if time.monotonic() > end:
+                raise AssertionError(f'the server of {self.path} did not end')
+            time.sleep(0.05)
 
     def restart(self):
         """What a restart of Windows does: pending renames are carried out."""
