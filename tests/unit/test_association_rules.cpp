@@ -129,7 +129,6 @@ TEST(AssociationRules, OnlyLinksToTheArchiverItsHelpOrManualInTheInstallFolderAr
                              "C:\\Program Files\\Quabix\\Quabix.exe.old", "C:\\Program Files\\Quabix.exe",
                              "Quabix.exe", ""})
     EXPECT_FALSE(IsProductLinkTarget(target, folder)) << target;
-  EXPECT_FALSE(IsProductLinkTarget("\\Quabix.exe", ""));
 }
 
 using LinkTargetDbcs = Cp932Table;
