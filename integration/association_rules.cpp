@@ -48,7 +48,47 @@ bool SameTextNoCase(const char *a, const char *b)
 {
   return strlen(a) == strlen(b) && StartsWithNoCase(a, b);
 }
+
+// The first len bytes of a and b are the same path: ASCII letters folded,
+// the bytes of a double-byte character compared exactly.
+bool SamePathNoCase(const char *a, const char *b, size_t len)
+{
+  const char *end = a + len;
+  while (a < end)
+  {
+    const char *next = NextCharPos(a);
+    if (next - a == 1)
+    {
+      char x = *a, y = *b;
+      if (x >= 'A' && x <= 'Z')
+        x = (char)(x - 'A' + 'a');
+      if (y >= 'A' && y <= 'Z')
+        y = (char)(y - 'A' + 'a');
+      if (x != y)
+        return false;
+    }
+    else if (next > end || memcmp(a, b, (size_t)(next - a)) != 0)
+      return false;
+    b += next - a;
+    a = next;
+  }
+  return true;
+}
 } // namespace
+
+bool IsProductLinkTarget(const char *target, const char *installFolder)
+{
+  const char *name = FileNamePart(target);
+  if (name == target || !(SameTextNoCase(name, "Quabix.exe") || SameTextNoCase(name, "Quabix.hlp") ||
+                          SameTextNoCase(name, "Qbx.txt")))
+    return false;
+  size_t folderLen = (size_t)(name - target) - 1; // without the separator before the name
+  size_t installLen = strlen(installFolder);
+  const char *last = installLen ? LastCharPos(installFolder) : NULL;
+  if (last && IsSeparator(*last)) // a lead byte is never taken for one
+    installLen--;
+  return installLen > 0 && folderLen == installLen && SamePathNoCase(target, installFolder, installLen);
+}
 
 const char kShellExtClsid32[] = "{6F2A91C0-4D3B-11D2-A7E5-5C31B08E92D4}";
 const char kShellExtClsid64[] = "{6F2A91C0-73B3-11D2-A7E5-5C31B08E92D4}";

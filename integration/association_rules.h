@@ -41,6 +41,13 @@ bool IsTemplateFileName(const char *value, bool qbxRow);
 // PrepareTemplates must have run.
 bool IsTemplateData(const unsigned char *data, size_t size, bool qbxRow);
 
+// True when a link's target is one of the files setup links to in the
+// install folder: the archiver, its help or its manual. Folder and name
+// compare ignoring the case of ASCII letters; the folder may end in a
+// backslash. A link that another program or the user pointed elsewhere is
+// not the program's to delete.
+bool IsProductLinkTarget(const char *target, const char *installFolder);
+
 // What the give-back does with a volume extension (.q00 to .q99).
 enum VolumeGiveBack
 {

@@ -4,6 +4,7 @@
 #include "app/resource.h"
 #include "integration/association_rules.h"
 #include "integration/integration.h"
+#include "integration/saved_records.h"
 #include "integration/setup_options.h"
 #include "lang/lang_string.h"
 #include "registry/registry.h"
@@ -71,10 +72,10 @@ void SaveAssociation(const char *ext, const char *saved, const char *shellNew)
   GetRegString(HKEY_CLASSES_ROOT, ext, "Content Type", content, "", sizeof(content));
   GetRegString(HKEY_CLASSES_ROOT, shellNew, "FileName", fileName, "", sizeof(fileName));
   bool hasNullFile = GetRegString(HKEY_CLASSES_ROOT, shellNew, "NullFile", nullFile, "", sizeof(nullFile));
-  SetAppDword(saved, "Exist", RegKeyExists(HKEY_CLASSES_ROOT, ext) ? 1 : 0);
-  SetAppString(saved, "Type", type);
-  SetAppString(saved, "Content", content);
-  SetAppString(saved, "ShellNew", fileName[0] ? fileName : hasNullFile ? "*" : "");
+  SetSavedDword(saved, "Exist", RegKeyExists(HKEY_CLASSES_ROOT, ext) ? 1 : 0);
+  SetSavedString(saved, "Type", type);
+  SetSavedString(saved, "Content", content);
+  SetSavedString(saved, "ShellNew", fileName[0] ? fileName : hasNullFile ? "*" : "");
 }
 
 // An empty extension key where the saved record says there was none: the
@@ -82,7 +83,7 @@ void SaveAssociation(const char *ext, const char *saved, const char *shellNew)
 // its type. That record still tells the truth, and is kept.
 bool IsHalfMadeByEarlierRun(const char *ext, const char *saved)
 {
-  return GetAppDword(saved, "Exist", 1) == 0 && IsRegKeyEmpty(HKEY_CLASSES_ROOT, ext);
+  return GetSavedDword(saved, "Exist", 1) == 0 && IsRegKeyEmpty(HKEY_CLASSES_ROOT, ext);
 }
 
 void Associate(const char *ext, const char *saved, const char *shellNew, bool shellIntegration, bool qbxRow,
@@ -155,12 +156,12 @@ void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbx
   // Never the archiver's, or another program has taken it since.
   if (!IsOwnAssociation(ext))
     return;
-  bool existed = GetAppDword(saved, "Exist", 1) != 0;
+  bool existed = GetSavedDword(saved, "Exist", 1) != 0;
   char type[512], content[512];
-  GetAppString(saved, "Type", type, "", sizeof(type));
+  GetSavedString(saved, "Type", type, "", sizeof(type));
   if (IsDocType(type))
     type[0] = 0;
-  GetAppString(saved, "Content", content, "", sizeof(content));
+  GetSavedString(saved, "Content", content, "", sizeof(content));
   // The extension's default value says that the give-back is not done yet,
   // so it changes last: a run stopped on the way is finished by the next.
   // Only volume keys that are still the archiver's: setup took 30 on the NT
@@ -191,7 +192,7 @@ void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbx
   {
     bool setupMadeIt = RemoveNewArchiveTemplate(shellNew, qbxRow);
     char shellNewFile[kPathSize];
-    GetAppString(saved, "ShellNew", shellNewFile, "", sizeof(shellNewFile));
+    GetSavedString(saved, "ShellNew", shellNewFile, "", sizeof(shellNewFile));
     if (existed && shellNewFile[0] == '*')
       SetRegString(HKEY_CLASSES_ROOT, shellNew, "NullFile", "");
     else if (existed && shellNewFile[0])

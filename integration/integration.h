@@ -25,6 +25,10 @@ bool IsWow64();
 // (groupPath holds groupSize bytes).
 void ApplyShortcuts(const SetupOptions &options, char *groupPath, size_t groupSize);
 bool CreateShellLink(const char *target, const char *link, const char *description);
+// Deletes the links that setup saved in its record (whichever account made
+// them) while they still point at the archiver, its help or its manual, and
+// then each saved program group that is empty.
+void RemoveSavedShortcuts();
 // Removes a folder with everything in it, permanently.
 bool DeleteFolder(const char *folder);
 

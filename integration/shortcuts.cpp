@@ -6,7 +6,9 @@
 #include <string.h>
 
 #include "app/resource.h"
+#include "integration/association_rules.h"
 #include "integration/integration.h"
+#include "integration/saved_records.h"
 #include "integration/setup_options.h"
 #include "lang/lang_string.h"
 #include "util/path.h"
@@ -66,6 +68,8 @@ void ApplyProgramGroup(bool create, const char *programs, const char *installFol
   if (groupPath)
     CopyText(groupPath, groupSize, folder);
   CreateDirectoryA(folder, NULL);
+  if (FileExists(folder))
+    AddSavedPath(kSavedGroups, folder);
   for (size_t i = 0; i < sizeof(kGroupEntries) / sizeof(kGroupEntries[0]); i++)
   {
     const GroupEntry &e = kGroupEntries[i];
@@ -74,8 +78,47 @@ void ApplyProgramGroup(bool create, const char *programs, const char *installFol
         !AppendText(name, sizeof(name), ".lnk") || !JoinName(link, sizeof(link), folder, name) ||
         !JoinName(target, sizeof(target), installFolder, e.Target))
       continue;
-    CreateShellLink(target, link, description);
+    if (CreateShellLink(target, link, description))
+      AddSavedPath(kSavedLinks, link);
   }
+}
+
+// The target path of a link file; false when it cannot be read.
+bool ReadShellLinkTarget(const char *link, char *out, size_t size)
+{
+  if (size < MAX_PATH)
+    return false;
+  IShellLinkA *shellLink = NULL;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&shellLink)))
+    return false;
+  bool read = false;
+  IPersistFile *file = NULL;
+  WCHAR wide[MAX_PATH];
+  if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, (void **)&file)))
+  {
+    out[0] = 0;
+    read = MultiByteToWideChar(CP_ACP, 0, link, -1, wide, MAX_PATH) > 0 && SUCCEEDED(file->Load(wide, STGM_READ)) &&
+           SUCCEEDED(shellLink->GetPath(out, MAX_PATH, NULL, SLGP_RAWPATH)) && out[0] != 0;
+    file->Release();
+  }
+  shellLink->Release();
+  return read;
+}
+
+// A link that still points at the archiver, its help or its manual in the
+// install folder, as setup wrote it or in the short form of both paths (the
+// tool may be started under either spelling of its folder).
+bool IsProductLink(const char *link, const char *installFolder)
+{
+  char target[kPathSize];
+  if (!ReadShellLinkTarget(link, target, sizeof(target)))
+    return false;
+  if (IsProductLinkTarget(target, installFolder))
+    return true;
+  char shortTarget[kPathSize], shortFolder[kPathSize];
+  DWORD a = GetShortPathNameA(target, shortTarget, sizeof(shortTarget));
+  DWORD b = GetShortPathNameA(installFolder, shortFolder, sizeof(shortFolder));
+  return a && a < sizeof(shortTarget) && b && b < sizeof(shortFolder) && IsProductLinkTarget(shortTarget, shortFolder);
 }
 
 } // namespace
@@ -138,18 +181,36 @@ void ApplyShortcuts(const SetupOptions &options, char *groupPath, size_t groupSi
   {
     if (!options.Desktop)
       DeleteFileA(link);
-    else if (!FileExists(link))
-      CreateShellLink(target, link, description); // a link the user edited stays
+    else if (FileExists(link) || CreateShellLink(target, link, description)) // a link the user edited stays
+      AddSavedPath(kSavedLinks, link);
   }
   if (SpecialFolder(CSIDL_STARTMENU, folder, sizeof(folder)) && JoinName(link, sizeof(link), folder, "Quabix.lnk"))
   {
-    if (options.StartMenu)
-      CreateShellLink(target, link, description);
-    else
+    if (!options.StartMenu)
       DeleteFileA(link);
+    else if (CreateShellLink(target, link, description))
+      AddSavedPath(kSavedLinks, link);
   }
   if (SpecialFolder(CSIDL_PROGRAMS, folder, sizeof(folder)))
     ApplyProgramGroup(options.Programs != 0, folder, installFolder, description, groupPath, groupSize);
   if (WinNtMajorVersion() && SpecialFolder(CSIDL_COMMON_PROGRAMS, folder, sizeof(folder)))
     ApplyProgramGroup(options.Programs != 0, folder, installFolder, description, NULL, 0);
+}
+
+void RemoveSavedShortcuts()
+{
+  char installFolder[kPathSize];
+  if (!GetModulePath(installFolder, sizeof(installFolder)))
+    return;
+  StripFileName(installFolder);
+  // The links of both copies of the record first, then the groups they
+  // were in, which go only when nothing else is left in them.
+  char path[kPathSize];
+  for (int copy = 0; copy < 2; copy++)
+    for (int i = 0; GetSavedPath(copy != 0, kSavedLinks, i, path, sizeof(path)); i++)
+      if (IsProductLink(path, installFolder))
+        DeleteFileA(path);
+  for (int copy = 0; copy < 2; copy++)
+    for (int i = 0; GetSavedPath(copy != 0, kSavedGroups, i, path, sizeof(path)); i++)
+      RemoveDirectoryA(path);
 }

@@ -13,6 +13,7 @@ CLASSES = 'HKLM\\Software\\Classes'
 CLSID32 = '{6F2A91C0-4D3B-11D2-A7E5-5C31B08E92D4}'
 CLSID64 = '{6F2A91C0-73B3-11D2-A7E5-5C31B08E92D4}'
 APP = 'HKCU\\Software\\Quabix'
+MACHINE_RECORD = 'Quabix\\Setup'  # below HKLM\\Software
 OTHER_ZIP = 'OtherArchiver.Zip'
 OTHER_ZIP_CONTENT = 'application/x-other-zip'
 OTHER_JAR = 'OtherRuntime.Jar'
@@ -191,6 +192,18 @@ def check_setup(prefix, inst, snap, template_file=None):
         'NoRepair': ('REG_DWORD', 1)}
     if wow64:
         assert not snap.has(f'HKLM\\Software\\{entry}'), 'written in the 64-bit view'
+    # The machine-wide copy of the record, in the tool's own view, for an
+    # uninstall by another account: the saved associations and every link
+    # and group made.
+    machine = key32(prefix, MACHINE_RECORD)
+    assert snap.key(f'{machine}\\.zip') == {n: v for n, v in snap.key(zip_saved).items() if n != 'Set'}
+    f = prefix.special_folders()
+    links = [f['desktop'] + '\\Quabix.lnk', f['start'] + '\\Quabix.lnk']
+    groups = [f['programs']] + ([f['common']] if nt else [])
+    links += [f'{g}\\Quabix\\{n}.lnk' for g in groups for n in ('Quabix', 'Quabix help', 'Console QBX manual')]
+    for copy in (f'{APP}\\Setup', machine):
+        assert sorted(d for _, d in snap.key(f'{copy}\\Shortcuts').values()) == sorted(links), copy
+        assert sorted(d for _, d in snap.key(f'{copy}\\Groups').values()) == sorted(g + '\\Quabix' for g in groups)
     # The saved choices: 20 values.
     for ext in PRIMARY:
         assert snap.value(f'{APP}\\Setup\\{ext}', 'Set') == ('REG_DWORD', 0 if ext == '.jar' else 1), ext
@@ -198,10 +211,8 @@ def check_setup(prefix, inst, snap, template_file=None):
     for n in ('ShellExt', 'CascadedMenu', 'MenuIcons'):
         assert snap.value(f'{APP}\\Setup', n) == ('REG_DWORD', 1)
     # Links and program groups.
-    f = prefix.special_folders()
     check_link(prefix, f['desktop'] + '\\Quabix.lnk', exe)
     check_link(prefix, f['start'] + '\\Quabix.lnk', exe)
-    groups = [f['programs']] + ([f['common']] if nt else [])
     for group in groups:
         check_link(prefix, group + '\\Quabix\\Quabix.lnk', exe)
         check_link(prefix, group + '\\Quabix\\Quabix help.lnk', f'{inst.win}\\Quabix.hlp')
@@ -286,6 +297,39 @@ def round_trip(prefix, template_file):
 
 def test_setup_and_uninstall_give_the_machine_back(prefix):
     round_trip(prefix, template_file=prefix.nt)
+
+
+@pytest.mark.flavours('nt64', 'win98')
+def test_a_silent_uninstall_by_another_account_gives_everything_back(prefix):
+    """Setup by one account, the silent uninstall by another (a deployment
+    tool's system account, say): that account has no application key of
+    its own and its shell folders are another profile's."""
+    only_record_on_9x(prefix)
+    other_programs(prefix)
+    inst = product(prefix)
+    files_before = prefix.special_files()
+    all_choices_on(prefix)
+    setup_silently(prefix, inst)
+    shell_folders = 'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer'
+    profile = 'C:\\Other profile'  # beside C:\users, whose one user the harness finds
+    folders = {'Desktop': 'Desktop', 'Start Menu': 'Start Menu', 'Programs': 'Start Menu\\Programs'}
+    for rel in folders.values():
+        prefix.unix(f'{profile}\\{rel}').mkdir(parents=True, exist_ok=True)
+    prefix.reg('reg', 'delete', APP, '/f')
+    prefix.reg_set([(f'{shell_folders}\\{key}', name, 'REG_SZ', f'{profile}\\{rel}')
+                    for key in ('User Shell Folders', 'Shell Folders') for name, rel in folders.items()])
+
+    proc = prefix.start(inst.exe, '/s')
+    assert proc.wait(120) == 0, proc.log.read_text(errors='replace')
+    prefix.wait_server()
+    after = prefix.snapshot()
+    assert after.key(f'{CLASSES}\\.zip') == {'': ('REG_SZ', OTHER_ZIP), 'Content Type': ('REG_SZ', OTHER_ZIP_CONTENT)}
+    assert after.key(f'{CLASSES}\\.zip\\ShellNew') == {'NullFile': ('REG_SZ', '')}
+    traces = product_traces(after, inst)
+    assert not traces, 'left behind:\n' + '\n'.join(traces)
+    # The installing account's links and program groups are gone.
+    assert prefix.special_files() == files_before
+    assert not any(prefix.unix(profile).rglob('*.lnk'))
 
 
 @pytest.mark.flavours('win98')

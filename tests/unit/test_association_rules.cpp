@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dbcs_fixture.h"
 #include "integration/association_rules.h"
 
 namespace {
@@ -112,6 +113,34 @@ TEST(AssociationRules, AVolumeKeyIsChangedOnlyWhileItIsTheArchivers)
   EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, true, ""));
   EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, false, "OtherApp.Qbx"));
   EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, false, ""));
+}
+
+TEST(AssociationRules, OnlyLinksToTheArchiverItsHelpOrManualInTheInstallFolderAreTheProducts)
+{
+  const char *folder = "C:\\Program Files\\Quabix";
+  for (const char *target : {"C:\\Program Files\\Quabix\\Quabix.exe", "c:\\program files\\QUABIX\\quabix.EXE",
+                             "C:\\Program Files\\Quabix\\Quabix.hlp", "C:\\Program Files\\Quabix\\Qbx.txt",
+                             "C:\\Program Files\\Quabix/Quabix.exe"})
+    EXPECT_TRUE(IsProductLinkTarget(target, folder)) << target;
+  EXPECT_TRUE(IsProductLinkTarget("C:\\Program Files\\Quabix\\Quabix.exe", "C:\\Program Files\\Quabix\\"));
+  EXPECT_TRUE(IsProductLinkTarget("C:\\Quabix.exe", "C:\\"));
+  for (const char *target : {"C:\\Program Files\\Quabix2\\Quabix.exe", "C:\\Program Files\\Quabi\\Quabix.exe",
+                             "C:\\Program Files\\Quabix\\bin\\Quabix.exe", "C:\\Program Files\\Quabix\\uninstall.exe",
+                             "C:\\Program Files\\Quabix\\Quabix.exe.old", "C:\\Program Files\\Quabix.exe",
+                             "Quabix.exe", ""})
+    EXPECT_FALSE(IsProductLinkTarget(target, folder)) << target;
+}
+
+using LinkTargetDbcs = Cp932Table;
+
+TEST_F(LinkTargetDbcs, ADoubleByteFolderNameMatchesOnlyItself)
+{
+  // 0x83 0x5C ends in a backslash byte and 0x83 0x41 and 0x83 0x61 are two
+  // different characters: neither is a separator or a letter to fold.
+  EXPECT_TRUE(IsProductLinkTarget("C:\\\x83\x5C\\Quabix.exe", "C:\\\x83\x5C"));
+  EXPECT_TRUE(IsProductLinkTarget("C:\\\x83\x5C\\Quabix.exe", "C:\\\x83\x5C\\"));
+  EXPECT_FALSE(IsProductLinkTarget("C:\\\x83\x5CQuabix.exe", "C:\\\x83"));
+  EXPECT_FALSE(IsProductLinkTarget("C:\\\x83\x41\\Quabix.exe", "C:\\\x83\x61"));
 }
 
 TEST(AssociationRules, HandlerKeysNamingEitherProductClsidAreTheProducts)

@@ -16,6 +16,7 @@
 
 #include "integration/association_rules.h"
 #include "integration/integration.h"
+#include "integration/saved_records.h"
 #include "registry_scratch.h"
 
 namespace {
@@ -125,6 +126,8 @@ std::string VolumeKey(int i)
 }
 
 const char kSavedRoot[] = "Software\\Quabix\\Setup";
+// The machine-wide copy, under HKEY_LOCAL_MACHINE.
+const char kMachineRoot[] = "Software\\Quabix\\Setup";
 
 class GiveBack : public ::testing::Test
 {
@@ -140,11 +143,14 @@ protected:
     {
       scratch::Remove(HKEY_CLASSES_ROOT, ext);
       scratch::Remove(HKEY_CURRENT_USER, std::string(kSavedRoot) + "\\" + ext);
+      scratch::Remove(HKEY_LOCAL_MACHINE, std::string(kMachineRoot) + "\\" + ext);
     }
     for (int i = 0; i < kVolumeExtensionCount; i++)
       scratch::Remove(HKEY_CLASSES_ROOT, VolumeKey(i));
     scratch::RemoveIfEmpty(HKEY_CURRENT_USER, kSavedRoot);
     scratch::RemoveIfEmpty(HKEY_CURRENT_USER, "Software\\Quabix");
+    scratch::RemoveIfEmpty(HKEY_LOCAL_MACHINE, kMachineRoot);
+    scratch::RemoveIfEmpty(HKEY_LOCAL_MACHINE, "Software\\Quabix");
   }
   std::string NewExtension()
   {
@@ -185,10 +191,46 @@ TEST_F(GiveBack, ASetupStoppedBetweenMakingAKeyAndTypingItIsFinishedAndUndoneWit
   EXPECT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, ext));
   // Another program's key, empty, is its own all the same.
   scratch::Remove(HKEY_CURRENT_USER, std::string(kSavedRoot) + "\\" + ext);
+  scratch::Remove(HKEY_LOCAL_MACHINE, std::string(kMachineRoot) + "\\" + ext);
   ASSERT_TRUE(scratch::Create(HKEY_CLASSES_ROOT, ext));
   ApplyExtensionAssociation(ext.c_str(), true, false, false, false);
   ApplyExtensionAssociation(ext.c_str(), false, false, false, false);
   EXPECT_TRUE(scratch::KeyExists(HKEY_CLASSES_ROOT, ext));
+}
+
+// What an uninstall by another account sees: the installing user's copy of
+// a record where it has one, the machine-wide copy where it has not.
+TEST_F(GiveBack, TheUsersRecordComesFirstAndTheMachineWideOneStandsInForIt)
+{
+  const std::string seen = NewExtension(), unseen = NewExtension();
+  for (const std::string &ext : {seen, unseen})
+  {
+    ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, ext, "", "OtherApp.Archive"));
+    ApplyExtensionAssociation(ext.c_str(), true, false, false, false);
+  }
+  ASSERT_TRUE(scratch::SetString(HKEY_CURRENT_USER, std::string(kSavedRoot) + "\\" + seen, "Type", "UsersApp.Archive"));
+  scratch::Remove(HKEY_CURRENT_USER, std::string(kSavedRoot) + "\\" + unseen);
+  for (const std::string &ext : {seen, unseen})
+    ApplyExtensionAssociation(ext.c_str(), false, false, false, false);
+  EXPECT_EQ((Values{{"", Sz("UsersApp.Archive")}}), ValuesOf(HKEY_CLASSES_ROOT, seen));
+  EXPECT_EQ((Values{{"", Sz("OtherApp.Archive")}}), ValuesOf(HKEY_CLASSES_ROOT, unseen));
+
+  // A list of paths: each copy holds an item once, whatever its letter case.
+  const std::string list = "Setup\\" + scratch::UniqueName();
+  AddSavedPath(list.c_str(), "C:\\Users\\A\\Desktop\\Quabix.lnk");
+  AddSavedPath(list.c_str(), "C:\\USERS\\a\\Desktop\\quabix.lnk");
+  AddSavedPath(list.c_str(), "C:\\Users\\B\\Desktop\\Quabix.lnk");
+  for (bool machine : {false, true})
+  {
+    char path[MAX_PATH];
+    std::vector<std::string> items;
+    for (int i = 0; GetSavedPath(machine, list.c_str(), i, path, sizeof(path)); i++)
+      items.push_back(path);
+    EXPECT_EQ((std::vector<std::string>{"C:\\Users\\A\\Desktop\\Quabix.lnk", "C:\\Users\\B\\Desktop\\Quabix.lnk"}), items)
+      << machine;
+  }
+  scratch::Remove(HKEY_CURRENT_USER, "Software\\Quabix\\" + list);
+  scratch::Remove(HKEY_LOCAL_MACHINE, "Software\\Quabix\\" + list);
 }
 
 TEST_F(GiveBack, OnlyVolumeKeysThatAreStillTheArchiversChange)
