@@ -339,10 +339,10 @@ def test_extensions_another_program_took_back_after_setup_keep_it_and_lose_what_
     after = prefix.snapshot()
     assert after.key(f'{CLASSES}\\.zip') == {'': ('REG_SZ', 'ThirdParty.Zip')}
     assert after.key(f'{CLASSES}\\.qbx') == {'': ('REG_SZ', 'ThirdParty.Qbx')}
+    assert [i for i in range(100) if after.has(f'{CLASSES}\\.q{i:02d}')] == []
     # Setup's template was all that was in the ShellNew keys.
     assert not after.has(f'{CLASSES}\\.zip\\ShellNew')
     assert not after.has(f'{CLASSES}\\.qbx\\ShellNew')
-    assert [i for i in range(100) if after.has(f'{CLASSES}\\.q{i:02d}')] == []
     traces = product_traces(after, inst)
     assert not traces, 'left behind:\n' + '\n'.join(traces)
 
