@@ -105,10 +105,13 @@ bool IsTemplateData(const unsigned char *data, size_t size, bool qbxRow)
   return size == kZipTemplateSize && memcmp(data, g_ZipTemplate, size) == 0;
 }
 
-VolumeGiveBack DecideVolumeGiveBack(bool archiversType, bool qbxExisted, const char *qbxSavedType)
+VolumeGiveBack DecideVolumeGiveBack(bool archiversType, bool volumeExisted, const char *volumeSavedType,
+                                    bool qbxExisted, const char *qbxSavedType)
 {
   if (!archiversType)
     return kVolumeLeave;
+  if (volumeExisted && volumeSavedType[0])
+    return kVolumeRestoreOwn;
   return qbxExisted && qbxSavedType[0] ? kVolumeRestore : kVolumeRelease;
 }
 

@@ -48,14 +48,18 @@ bool IsTemplateData(const unsigned char *data, size_t size, bool qbxRow);
 // not the program's to delete.
 bool IsProductLinkTarget(const char *target, const char *installFolder);
 
-// What the give-back does with a volume extension (.q00 to .q99).
+// What the give-back does with a volume extension (.q00 to .q99). Each
+// volume key has a saved association of its own; one that had no owner
+// before setup follows the QBX type's previous owner, as setup made it.
 enum VolumeGiveBack
 {
-  kVolumeLeave,   // not the archiver's: another program's, or nobody's
-  kVolumeRestore, // gets the QBX type's previous owner
-  kVolumeRelease  // the archiver's binding goes, and the key if nothing else is in it
+  kVolumeLeave,      // not the archiver's: another program's, or nobody's
+  kVolumeRestoreOwn, // gets back the owner it had before setup
+  kVolumeRestore,    // gets the QBX type's previous owner
+  kVolumeRelease     // the archiver's binding goes, and the key if nothing else is in it
 };
-VolumeGiveBack DecideVolumeGiveBack(bool archiversType, bool qbxExisted, const char *qbxSavedType);
+VolumeGiveBack DecideVolumeGiveBack(bool archiversType, bool volumeExisted, const char *volumeSavedType,
+                                    bool qbxExisted, const char *qbxSavedType);
 
 // The CLSIDs of the shell extension DLLs, braced: qbxext.dll (32-bit) and
 // qbxext64.dll (64-bit).

@@ -17,9 +17,28 @@ namespace {
 const size_t kExtSize = 32;   // an extension such as ".tbz2" or ".q07"
 const size_t kKeySize = 64;   // "<ext>\ShellNew", "Setup\<ext>"
 
+const char kRevExt[] = ".rev";
+const char kRevDocType[] = "Quabix.REV";
+
 bool IsDocType(const char *type)
 {
-  return CompareTextNoCase(type, kDocType) == 0 || CompareTextNoCase(type, kZipDocType) == 0;
+  return CompareTextNoCase(type, kDocType) == 0 || CompareTextNoCase(type, kZipDocType) == 0 ||
+         CompareTextNoCase(type, kRevDocType) == 0;
+}
+
+// Whether ".rev" is bound to the archiver's recovery volume type.
+bool IsRevBound()
+{
+  char owner[80];
+  GetRegString(HKEY_CLASSES_ROOT, kRevExt, "", owner, "", sizeof(owner));
+  return CompareTextNoCase(owner, kRevDocType) == 0;
+}
+
+// The saved association of an extension and its ShellNew key, each of
+// kKeySize bytes.
+bool RecordPaths(const char *ext, char *saved, char *shellNew)
+{
+  return FormatText(shellNew, kKeySize, "%s\\ShellNew", ext) && FormatText(saved, kKeySize, "Setup\\%s", ext);
 }
 
 // The file beside the tool: its own path with another file name.
@@ -86,11 +105,18 @@ bool IsHalfMadeByEarlierRun(const char *ext, const char *saved)
   return GetSavedDword(saved, "Exist", 1) == 0 && IsRegKeyEmpty(HKEY_CLASSES_ROOT, ext);
 }
 
-void Associate(const char *ext, const char *saved, const char *shellNew, bool shellIntegration, bool qbxRow,
-               bool zipRow)
+// Every key that setup binds to one of the archiver's types (the 14 types'
+// extensions, the volume extensions, ".rev") keeps its previous owner so.
+void SaveUnlessOwn(const char *ext, bool own)
 {
-  if (!IsOwnAssociation(ext) && !IsHalfMadeByEarlierRun(ext, saved))
+  char saved[kKeySize], shellNew[kKeySize];
+  if (!own && RecordPaths(ext, saved, shellNew) && !IsHalfMadeByEarlierRun(ext, saved))
     SaveAssociation(ext, saved, shellNew);
+}
+
+void Associate(const char *ext, const char *shellNew, bool shellIntegration, bool qbxRow, bool zipRow)
+{
+  SaveUnlessOwn(ext, IsOwnAssociation(ext));
   SetRegString(HKEY_CLASSES_ROOT, ext, "", zipRow ? kZipDocType : kDocType);
   DeleteRegValue(HKEY_CLASSES_ROOT, ext, "Content Type");
   if (qbxRow)
@@ -101,6 +127,7 @@ void Associate(const char *ext, const char *saved, const char *shellNew, bool sh
       char volume[kExtSize];
       if (!FormatVolumeExtension(i, volume, sizeof(volume)))
         continue;
+      SaveUnlessOwn(volume, IsOwnAssociation(volume));
       SetRegString(HKEY_CLASSES_ROOT, volume, "", kDocType);
       DeleteRegValue(HKEY_CLASSES_ROOT, volume, "Content Type");
     }
@@ -151,17 +178,51 @@ void ReleaseKey(const char *key)
   DeleteRegKeyIfEmpty(HKEY_CLASSES_ROOT, key);
 }
 
+// A saved association as the give-back reads it. existedDefault is what a
+// missing record means: the 14 types' extensions count as having existed,
+// volume keys and ".rev", whose records older setups did not write, as not.
+struct SavedAssociation
+{
+  bool Existed;
+  char Type[512];     // empty also when it names one of the archiver's types
+  char Content[512];
+  char ShellNew[kPathSize];
+};
+
+void ReadSavedAssociation(const char *saved, DWORD existedDefault, SavedAssociation &record)
+{
+  record.Existed = GetSavedDword(saved, "Exist", existedDefault) != 0;
+  GetSavedString(saved, "Type", record.Type, "", sizeof(record.Type));
+  if (IsDocType(record.Type))
+    record.Type[0] = 0;
+  GetSavedString(saved, "Content", record.Content, "", sizeof(record.Content));
+  GetSavedString(saved, "ShellNew", record.ShellNew, "", sizeof(record.ShellNew));
+}
+
+// The saved owner's type and content type back, or the key released when
+// it had no owner.
+void RestoreOrRelease(const char *key, const SavedAssociation &record)
+{
+  if (!record.Existed)
+  {
+    ReleaseKey(key);
+    return;
+  }
+  if (record.Content[0])
+    SetRegString(HKEY_CLASSES_ROOT, key, "Content Type", record.Content);
+  else
+    DeleteRegValue(HKEY_CLASSES_ROOT, key, "Content Type");
+  SetRegString(HKEY_CLASSES_ROOT, key, "", record.Type);
+}
+
 void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbxRow, bool zipRow)
 {
-  // Never the archiver's, or another program has taken it since.
-  if (!IsOwnAssociation(ext))
-    return;
-  bool existed = GetSavedDword(saved, "Exist", 1) != 0;
-  char type[512], content[512];
-  GetSavedString(saved, "Type", type, "", sizeof(type));
-  if (IsDocType(type))
-    type[0] = 0;
-  GetSavedString(saved, "Content", content, "", sizeof(content));
+  // Another program may have taken the extension since setup: its own value
+  // is then the new owner's, but setup's template values and the volume keys
+  // that are still the archiver's go all the same.
+  bool own = IsOwnAssociation(ext);
+  SavedAssociation record;
+  ReadSavedAssociation(saved, 1, record);
   // The extension's default value says that the give-back is not done yet,
   // so it changes last: a run stopped on the way is finished by the next.
   // Only volume keys that are still the archiver's: setup took 30 on the NT
@@ -169,15 +230,19 @@ void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbx
   // them.
   for (int i = 0; qbxRow && i < kVolumeExtensionCount; i++)
   {
-    char volume[kExtSize];
-    if (!FormatVolumeExtension(i, volume, sizeof(volume)))
+    char volume[kExtSize], volumeSaved[kKeySize], volumeShellNew[kKeySize];
+    if (!FormatVolumeExtension(i, volume, sizeof(volume)) || !RecordPaths(volume, volumeSaved, volumeShellNew) ||
+        !IsOwnAssociation(volume))
       continue;
-    switch (DecideVolumeGiveBack(IsOwnAssociation(volume), existed, type))
+    SavedAssociation previous;
+    ReadSavedAssociation(volumeSaved, 0, previous);
+    switch (DecideVolumeGiveBack(true, previous.Existed, previous.Type, record.Existed, record.Type))
     {
+    case kVolumeRestoreOwn:
+      RestoreOrRelease(volume, previous);
+      break;
     case kVolumeRestore:
-      if (content[0])
-        SetRegString(HKEY_CLASSES_ROOT, volume, "Content Type", content);
-      SetRegString(HKEY_CLASSES_ROOT, volume, "", type);
+      RestoreOrRelease(volume, record);
       break;
     case kVolumeRelease:
       ReleaseKey(volume);
@@ -191,25 +256,18 @@ void GiveBack(const char *ext, const char *saved, const char *shellNew, bool qbx
   if (qbxRow || zipRow)
   {
     bool setupMadeIt = RemoveNewArchiveTemplate(shellNew, qbxRow);
-    char shellNewFile[kPathSize];
-    GetSavedString(saved, "ShellNew", shellNewFile, "", sizeof(shellNewFile));
-    if (existed && shellNewFile[0] == '*')
+    if (own && record.Existed && record.ShellNew[0] == '*')
       SetRegString(HKEY_CLASSES_ROOT, shellNew, "NullFile", "");
-    else if (existed && shellNewFile[0])
-      SetRegString(HKEY_CLASSES_ROOT, shellNew, "FileName", shellNewFile);
-    else if (setupMadeIt)
+    else if (own && record.Existed && record.ShellNew[0])
+      SetRegString(HKEY_CLASSES_ROOT, shellNew, "FileName", record.ShellNew);
+    // Setup replaced the key of an extension that is still the archiver's:
+    // left empty, it is setup's, also when a run stopped after taking the
+    // template value away left it so.
+    else if (setupMadeIt || own)
       DeleteRegKeyIfEmpty(HKEY_CLASSES_ROOT, shellNew);
   }
-  if (existed)
-  {
-    if (content[0])
-      SetRegString(HKEY_CLASSES_ROOT, ext, "Content Type", content);
-    else
-      DeleteRegValue(HKEY_CLASSES_ROOT, ext, "Content Type");
-    SetRegString(HKEY_CLASSES_ROOT, ext, "", type);
-  }
-  else
-    ReleaseKey(ext);
+  if (own)
+    RestoreOrRelease(ext, record);
 }
 
 } // namespace
@@ -218,11 +276,10 @@ void ApplyExtensionAssociation(const char *ext, bool associate, bool shellIntegr
 {
   PrepareTemplates();
   char shellNew[kKeySize], saved[kKeySize];
-  if (!FormatText(shellNew, sizeof(shellNew), "%s\\ShellNew", ext) ||
-      !FormatText(saved, sizeof(saved), "Setup\\%s", ext))
+  if (!RecordPaths(ext, saved, shellNew))
     return;
   if (associate)
-    Associate(ext, saved, shellNew, shellIntegration, qbxRow, zipRow);
+    Associate(ext, shellNew, shellIntegration, qbxRow, zipRow);
   else
     GiveBack(ext, saved, shellNew, qbxRow, zipRow);
 }
@@ -268,8 +325,24 @@ void RegisterDocumentTypes()
   {
     RegisterDocumentType(kDocType, IDS_TYPE_ARCHIVE, command, archiveIcon);
     RegisterDocumentType(kZipDocType, IDS_TYPE_ZIP, command, archiveIcon);
-    SetRegString(HKEY_CLASSES_ROOT, ".rev", "", "Quabix.REV");
-    RegisterDocumentType("Quabix.REV", IDS_TYPE_RECOVERY, command, volumeIcon);
+    SaveUnlessOwn(kRevExt, IsRevBound());
+    SetRegString(HKEY_CLASSES_ROOT, kRevExt, "", kRevDocType);
+    RegisterDocumentType(kRevDocType, IDS_TYPE_RECOVERY, command, volumeIcon);
   }
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, NULL, NULL);
+}
+
+void GiveBackRevBinding()
+{
+  char saved[kKeySize], shellNew[kKeySize];
+  if (!RecordPaths(kRevExt, saved, shellNew))
+    return;
+  if (IsRevBound())
+  {
+    SavedAssociation record;
+    ReadSavedAssociation(saved, 0, record);
+    RestoreOrRelease(kRevExt, record);
+  }
+  else if (IsHalfMadeByEarlierRun(kRevExt, saved))
+    DeleteRegLeafKey(HKEY_CLASSES_ROOT, kRevExt);
 }

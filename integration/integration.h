@@ -12,6 +12,9 @@ void ApplyExtensionAssociation(const char *ext, bool associate, bool shellIntegr
 // The archiver's document types "Quabix", "Quabix.ZIP", "Quabix.REV" and
 // the ".rev" binding; then tells the shell that associations changed.
 void RegisterDocumentTypes();
+// Gives ".rev" back to the owner it had before setup bound it, or releases
+// it; another program's binding made since stays.
+void GiveBackRevBinding();
 
 // The shell extension DLLs: the 32-bit one always, the 64-bit one on 64-bit
 // Windows.

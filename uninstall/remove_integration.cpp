@@ -26,7 +26,7 @@ void RemoveIntegration()
   DeleteAppTree(HKEY_CLASSES_ROOT, "Quabix");
   DeleteAppTree(HKEY_CLASSES_ROOT, "Quabix.ZIP");
   DeleteAppTree(HKEY_CLASSES_ROOT, "Quabix.REV");
-  DeleteAppTree(HKEY_CLASSES_ROOT, ".rev");
+  GiveBackRevBinding();
   DeleteRegKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quabix archiver");
   DeleteRegKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Quabix.exe");
   DeleteMachineRecord();

@@ -361,6 +361,27 @@ class Prefix:
             if w.get('class') in ('CabinetWClass', 'ExploreWClass', 'ExplorerWClass'):
                 self.pilot('close', w['text'])
 
+    def watch(self, caption):
+        """Watches, from now on, for a visible window with that caption (any
+        dialog-class window for "*"). Returns a function that ends the watch
+        and tells whether one was seen."""
+        flag = f'{TOOLS}\\watch-{time.monotonic_ns()}'
+        proc = self.start(f'{TOOLS}\\winpilot.exe', 'watch', caption, flag)
+        for _ in range(400):
+            if self.unix(flag).exists():
+                break
+            time.sleep(0.025)
+        else:
+            raise AssertionError(f'the watch for {caption!r} did not start: {proc.log.read_text(errors="replace")}')
+
+        def seen():
+            self.unix(flag).unlink(missing_ok=True)
+            proc.wait(30)
+            out = proc.log.read_text(errors='replace')
+            assert '"seen":' in out, out
+            return '"seen":true' in out
+        return seen
+
     def no_window(self, caption, timeout_ms=3000):
         rows = self.pilot('wait', caption, timeout_ms)
         return bool(rows) and 'error' in rows[0]
@@ -392,13 +413,20 @@ class Prefix:
 
     def reg_set(self, entries):
         """Sets many values with one program: (key, name, kind, data) as
-        reg_add takes them, REG_SZ and REG_DWORD."""
+        reg_add takes them, REG_SZ and REG_DWORD; kind 'DELETE' deletes the
+        value, or with name None the key with everything in it."""
         lines = ['REGEDIT4', '']
         for key, name, kind, data in entries:
             root, _, rest = key.partition('\\')
-            lines.append(f'[{ROOTS.get(root.upper(), root)}\\{rest}]' if rest else f'[{ROOTS.get(root.upper(), root)}]')
+            path = f'{ROOTS.get(root.upper(), root)}\\{rest}' if rest else ROOTS.get(root.upper(), root)
+            if kind == 'DELETE' and name is None:
+                lines += [f'[-{path}]', '']
+                continue
+            lines.append(f'[{path}]')
             label = '@' if name is None else '"' + reg_escape(name) + '"'
-            if kind == 'REG_SZ':
+            if kind == 'DELETE':
+                lines.append(f'{label}=-')
+            elif kind == 'REG_SZ':
                 lines.append(f'{label}="{reg_escape(data)}"')
             elif kind == 'REG_DWORD':
                 lines.append(f'{label}=dword:{int(data, 0):08x}')

@@ -17,6 +17,9 @@ MACHINE_RECORD = 'Quabix\\Setup'  # below HKLM\\Software
 OTHER_ZIP = 'OtherArchiver.Zip'
 OTHER_ZIP_CONTENT = 'application/x-other-zip'
 OTHER_JAR = 'OtherRuntime.Jar'
+OTHER_PART = 'OtherArchiver.Part'
+OTHER_REV = 'OtherRepair.Rev'
+OTHER_REV_CONTENT = 'application/x-other-rev'
 
 # Every extension of the 14 archive types, row by row.
 EXTENSIONS = ['.qbx', '.zip', '.cab', '.arj', '.lzh', '.lha', '.ace', '.7z', '.tar', '.gz', '.tgz', '.uue', '.xxe',
@@ -42,12 +45,16 @@ def clsid_key(prefix, clsid, view64=False):
 
 
 def other_programs(prefix):
-    """Another archiver owns .zip (with a New-menu entry), a runtime .jar."""
+    """Another archiver owns .zip (with a New-menu entry) and the volume
+    extension .q05, a runtime .jar, a repair tool .rev."""
     prefix.reg_set([
         ('HKCR\\.zip', None, 'REG_SZ', OTHER_ZIP),
         ('HKCR\\.zip', 'Content Type', 'REG_SZ', OTHER_ZIP_CONTENT),
         ('HKCR\\.zip\\ShellNew', 'NullFile', 'REG_SZ', ''),
         ('HKCR\\.jar', None, 'REG_SZ', OTHER_JAR),
+        ('HKCR\\.q05', None, 'REG_SZ', OTHER_PART),
+        ('HKCR\\.rev', None, 'REG_SZ', OTHER_REV),
+        ('HKCR\\.rev', 'Content Type', 'REG_SZ', OTHER_REV_CONTENT),
     ])
 
 
@@ -288,7 +295,11 @@ def round_trip(prefix, template_file):
     assert after.key(f'{CLASSES}\\.zip') == {'': ('REG_SZ', OTHER_ZIP), 'Content Type': ('REG_SZ', OTHER_ZIP_CONTENT)}
     assert after.key(f'{CLASSES}\\.zip\\ShellNew') == {'NullFile': ('REG_SZ', '')}
     assert not after.has(f'{CLASSES}\\.cab')
-    assert not any(after.has(f'{CLASSES}\\.q{i:02d}') for i in range(100))
+    # The volume extension and ".rev" that had owners before setup have them
+    # back; the other volume keys go.
+    assert after.key(f'{CLASSES}\\.q05') == {'': ('REG_SZ', OTHER_PART)}
+    assert after.key(f'{CLASSES}\\.rev') == {'': ('REG_SZ', OTHER_REV), 'Content Type': ('REG_SZ', OTHER_REV_CONTENT)}
+    assert not any(after.has(f'{CLASSES}\\.q{i:02d}') for i in range(100) if i != 5)
     assert not after.has(APP)
     # Links, groups and the listed files are gone.
     assert prefix.special_files() == files_before
@@ -360,6 +371,26 @@ def test_subkeys_another_program_added_after_setup_stay_and_the_archivers_type_g
     assert not snap.has(f'{CLASSES}\\Quabix')
 
 
+def test_extensions_another_program_took_back_after_setup_keep_it_and_lose_what_setup_wrote_beside(prefix):
+    """Another archiver takes .zip and .qbx back after setup and leaves their
+    ShellNew keys as it found them: uninstall leaves both extensions to it
+    and takes back the New-menu templates and the volume keys."""
+    only_record_on_9x(prefix)
+    inst = product(prefix)
+    setup_silently(prefix, inst)
+    prefix.reg_set([('HKCR\\.zip', None, 'REG_SZ', 'ThirdParty.Zip'), ('HKCR\\.qbx', None, 'REG_SZ', 'ThirdParty.Qbx')])
+    uninstall(prefix, inst)
+    after = prefix.snapshot()
+    assert after.key(f'{CLASSES}\\.zip') == {'': ('REG_SZ', 'ThirdParty.Zip')}
+    assert after.key(f'{CLASSES}\\.qbx') == {'': ('REG_SZ', 'ThirdParty.Qbx')}
+    assert [i for i in range(100) if after.has(f'{CLASSES}\\.q{i:02d}')] == []
+    # Setup's template was all that was in the ShellNew keys.
+    assert not after.has(f'{CLASSES}\\.zip\\ShellNew')
+    assert not after.has(f'{CLASSES}\\.qbx\\ShellNew')
+    traces = product_traces(after, inst)
+    assert not traces, 'left behind:\n' + '\n'.join(traces)
+
+
 @pytest.mark.flavours('nt64', 'nt32')
 def test_volume_keys_that_are_not_the_archivers_are_left_alone(prefix):
     """On the NT family setup takes .q00 to .q29; .q45 is another program's
@@ -414,14 +445,17 @@ def test_saved_associations_survive_and_give_back_follows_the_rules(prefix):
     assert snap.data(f'{CLASSES}\\.arj') == 'Quabix'
     assert snap.data(f'{APP}\\Setup\\.arj', 'Type') == 'Quabix' + 'x' * 74, 'saved again'
 
-    # Another program takes .zip back; clearing the box then changes nothing.
+    # Another program takes .zip back; clearing the box then leaves it to
+    # that program, and takes only setup's New-menu template away.
     prefix.reg_add('HKCR\\.zip', None, 'REG_SZ', 'ThirdParty.Zip')
     prefix.reg_add(f'{APP}\\Setup\\.zip', 'Set', 'REG_DWORD', '0')
     before = prefix.snapshot()
     setup_silently(prefix, inst)
     after = prefix.snapshot()
     assert after.key(f'{CLASSES}\\.zip') == before.key(f'{CLASSES}\\.zip')
-    assert after.key(f'{CLASSES}\\.zip\\ShellNew') == before.key(f'{CLASSES}\\.zip\\ShellNew')
+    assert before.key(f'{CLASSES}\\.zip\\ShellNew') == (
+        {'FileName': ('REG_SZ', f'{inst.win}\\zipnew.dat')} if prefix.nt else {'Data': ('REG_BINARY', ZIP_IMAGE)})
+    assert not after.has(f'{CLASSES}\\.zip\\ShellNew')
     assert after.key(f'{APP}\\Setup\\.zip') == before.key(f'{APP}\\Setup\\.zip')
 
 

@@ -16,6 +16,9 @@
 //   winpilot visible <caption> <ms> <flag> write <flag>, then return as soon
 //                                          as the window is visible (for
 //                                          timing: polls every millisecond)
+//   winpilot watch <caption> <flag>        write <flag>, then watch (every
+//                                          millisecond) until the window is
+//                                          visible or <flag> is deleted
 //   winpilot helpspy <log> <ready> [s]     stands in for the help viewer:
 //                                          records every WinHelp request
 //   winpilot launch <program> <command>    starts <program> with exactly that
@@ -316,6 +319,19 @@ int RunCommand(int argc, char **argv)
       Sleep(1);
     }
     printf("{\"visible\":true}\n");
+    return 0;
+  }
+  if (strcmp(cmd, "watch") == 0 && argc > 2)
+  {
+    HANDLE flag = CreateFileA(argv[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL, CREATE_ALWAYS, 0,
+                              NULL);
+    if (flag == INVALID_HANDLE_VALUE)
+      return Fail("cannot write the flag", argv[2]);
+    CloseHandle(flag);
+    bool seen = false;
+    while (!(seen = FindTop(caption) != NULL) && GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES)
+      Sleep(1);
+    printf("{\"seen\":%s}\n", seen ? "true" : "false");
     return 0;
   }
   if (strcmp(cmd, "gone") == 0)

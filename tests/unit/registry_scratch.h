@@ -105,6 +105,16 @@ inline ::testing::AssertionResult SetDword(HKEY root, const std::string &path, c
   return SetValue(root, path, name, REG_DWORD, &value, sizeof(value));
 }
 
+// Deletes one value; a missing key or value is no error.
+inline void DeleteValue(HKEY root, const std::string &path, const char *name)
+{
+  HKEY key;
+  if (OpenPath(root, path, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return;
+  RegDeleteValueA(key, name);
+  RegCloseKey(key);
+}
+
 // Presence of a key, also of one whose DACL denies reading (READ_CONTROL is
 // never denied by these tests).
 inline bool Present(HKEY root, const std::string &path, REGSAM view = 0)

@@ -105,14 +105,18 @@ TEST(AssociationRules, OnlyTheRowsOwnTemplateCountsAsSetups)
   EXPECT_FALSE(IsTemplateData(other, sizeof(other), false));
 }
 
-TEST(AssociationRules, AVolumeKeyIsChangedOnlyWhileItIsTheArchivers)
+TEST(AssociationRules, AVolumeKeyIsChangedOnlyWhileItIsTheArchiversAndGetsItsOwnOwnerFirst)
 {
-  EXPECT_EQ(kVolumeLeave, DecideVolumeGiveBack(false, true, "OtherApp.Volume"));
-  EXPECT_EQ(kVolumeLeave, DecideVolumeGiveBack(false, false, ""));
-  EXPECT_EQ(kVolumeRestore, DecideVolumeGiveBack(true, true, "OtherApp.Qbx"));
-  EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, true, ""));
-  EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, false, "OtherApp.Qbx"));
-  EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, false, ""));
+  EXPECT_EQ(kVolumeLeave, DecideVolumeGiveBack(false, true, "OtherApp.Volume", true, "OtherApp.Qbx"));
+  EXPECT_EQ(kVolumeLeave, DecideVolumeGiveBack(false, false, "", false, ""));
+  // Its own previous owner, whatever the QBX type had.
+  EXPECT_EQ(kVolumeRestoreOwn, DecideVolumeGiveBack(true, true, "OtherApp.Volume", true, "OtherApp.Qbx"));
+  EXPECT_EQ(kVolumeRestoreOwn, DecideVolumeGiveBack(true, true, "OtherApp.Volume", false, ""));
+  // No owner of its own (or a key without a type): the QBX type's.
+  EXPECT_EQ(kVolumeRestore, DecideVolumeGiveBack(true, false, "", true, "OtherApp.Qbx"));
+  EXPECT_EQ(kVolumeRestore, DecideVolumeGiveBack(true, true, "", true, "OtherApp.Qbx"));
+  EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, false, "OtherApp.Volume", true, ""));
+  EXPECT_EQ(kVolumeRelease, DecideVolumeGiveBack(true, false, "", false, "OtherApp.Qbx"));
 }
 
 TEST(AssociationRules, OnlyLinksToTheArchiverItsHelpOrManualInTheInstallFolderAreTheProducts)

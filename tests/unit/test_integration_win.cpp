@@ -146,7 +146,10 @@ protected:
       scratch::Remove(HKEY_LOCAL_MACHINE, std::string(kMachineRoot) + "\\" + ext);
     }
     for (int i = 0; i < kVolumeExtensionCount; i++)
+    {
       scratch::Remove(HKEY_CLASSES_ROOT, VolumeKey(i));
+      scratch::Remove(HKEY_CURRENT_USER, std::string(kSavedRoot) + "\\" + VolumeKey(i));
+    }
     scratch::RemoveIfEmpty(HKEY_CURRENT_USER, kSavedRoot);
     scratch::RemoveIfEmpty(HKEY_CURRENT_USER, "Software\\Quabix");
     scratch::RemoveIfEmpty(HKEY_LOCAL_MACHINE, kMachineRoot);
@@ -244,6 +247,9 @@ TEST_F(GiveBack, OnlyVolumeKeysThatAreStillTheArchiversChange)
     if (previous[0])
       ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, qbx, "", previous));
     ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, ".q45", "", "OtherApp.Volume"));
+    // .q05 has an owner of its own before setup.
+    ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, ".q05", "", "OtherApp.Part"));
+    ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, ".q05", "Content Type", "application/x-part"));
     ApplyExtensionAssociation(qbx.c_str(), true, false, true, false);
     for (int i = 0; i < kVolumeExtensionCount; i++)
       if (i != 45)
@@ -257,6 +263,9 @@ TEST_F(GiveBack, OnlyVolumeKeysThatAreStillTheArchiversChange)
       const std::string v = VolumeKey(i);
       if (i == 45 || i == 7)
         EXPECT_EQ((Values{{"", Sz("OtherApp.Volume")}}), ValuesOf(HKEY_CLASSES_ROOT, v)) << v;
+      else if (i == 5)
+        EXPECT_EQ((Values{{"", Sz("OtherApp.Part")}, {"Content Type", Sz("application/x-part")}}),
+                  ValuesOf(HKEY_CLASSES_ROOT, v));
       else if (previous[0] && i < taken)
         EXPECT_EQ((Values{{"", Sz(previous)}}), ValuesOf(HKEY_CLASSES_ROOT, v)) << v;
       else
@@ -275,21 +284,30 @@ TEST_F(GiveBack, ShellNewLosesTheTemplateAndGetsTheSavedEntryBack)
   const bool templateThere = GetFileAttributesA(templatePath) != INVALID_FILE_ATTRIBUTES;
 
   const std::string owned = NewExtension(), unowned = NewExtension(), held = NewExtension();
+  const std::string retaken = NewExtension(), stopped = NewExtension();
   ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, owned, "", "OtherApp.Zip"));
   ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, owned + "\\ShellNew", "NullFile", ""));
   // A ShellNew key with a subkey of another program's: setup cannot replace it.
   ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, held, "", "OtherApp.Zip"));
   ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, held + "\\ShellNew", "NullFile", ""));
   ASSERT_TRUE(scratch::Create(HKEY_CLASSES_ROOT, held + "\\ShellNew\\Config"));
-  for (const std::string &ext : {owned, unowned, held})
+  for (const std::string &ext : {owned, unowned, held, retaken, stopped})
   {
     ApplyExtensionAssociation(ext.c_str(), true, true, false, true);
     Values shellNew = ValuesOf(HKEY_CLASSES_ROOT, ext + "\\ShellNew");
     EXPECT_TRUE(shellNew.count("FileName") || shellNew.count("Data")) << ext;
   }
   EXPECT_TRUE(ValuesOf(HKEY_CLASSES_ROOT, owned + "\\ShellNew").count("NullFile") == 0);
-  for (const std::string &ext : {owned, unowned, held})
+  // Another program takes one back and leaves its ShellNew key alone; a
+  // give-back of another is stopped after it took the template value away.
+  ASSERT_TRUE(scratch::SetString(HKEY_CLASSES_ROOT, retaken, "", "ThirdParty.Zip"));
+  scratch::DeleteValue(HKEY_CLASSES_ROOT, stopped + "\\ShellNew", "FileName");
+  scratch::DeleteValue(HKEY_CLASSES_ROOT, stopped + "\\ShellNew", "Data");
+  for (const std::string &ext : {owned, unowned, held, retaken, stopped})
     ApplyExtensionAssociation(ext.c_str(), false, true, false, true);
+  EXPECT_EQ((Values{{"", Sz("ThirdParty.Zip")}}), ValuesOf(HKEY_CLASSES_ROOT, retaken));
+  EXPECT_EQ((std::vector<std::string>{}), scratch::Tree(HKEY_CLASSES_ROOT, retaken));
+  EXPECT_TRUE(scratch::KeyMissing(HKEY_CLASSES_ROOT, stopped));
   EXPECT_EQ((Values{{"NullFile", Sz("")}}), ValuesOf(HKEY_CLASSES_ROOT, owned + "\\ShellNew"));
   EXPECT_EQ((Values{{"NullFile", Sz("")}}), ValuesOf(HKEY_CLASSES_ROOT, held + "\\ShellNew"));
   EXPECT_TRUE(scratch::KeyExists(HKEY_CLASSES_ROOT, held + "\\ShellNew\\Config"));
