@@ -61,7 +61,7 @@ int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char
 }
 
 bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, const char *bat,
-                               bool ntFamily)
+                               unsigned ntMajor)
 {
   if (size)
     *dest = 0;
@@ -69,7 +69,11 @@ bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, con
   // that still names one program.
   if (!comspec[0] || !bat[0] || strchr(comspec, '"') || strchr(bat, '"'))
     return false;
-  if (ntFamily)
+  // Delayed expansion (Windows 2000 on) would eat a "!" of the paths; NT 4's
+  // cmd knows neither it nor the switch.
+  if (ntMajor >= 5)
+    return FormatText(dest, size, "\"%s\" /v:off /d /c \"\"%s\"\"", comspec, bat);
+  if (ntMajor)
     return FormatText(dest, size, "\"%s\" /d /c \"\"%s\"\"", comspec, bat);
   if (strpbrk(comspec, " \t") || strpbrk(bat, " \t"))
     return false;

@@ -19,15 +19,17 @@ int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char
                             const char *bat, bool ntFamily);
 
 // The command line that starts the interpreter on the self-removal batch
-// file. NT family: "<comspec>" /d /c ""<bat>"": cmd's /c strips the outer
-// quotes of its command when the path holds "&", "^", or a blank with "(",
-// ")" or "@", so the path is quoted twice; /d skips the AutoRun commands.
-// 9x family: <comspec> /c <bat>, with bat the short form, since command.com
-// knows no quotes. False when it does not fit, when
-// comspec is empty or holds a quote, or on the 9x family when either holds a
-// blank or a tab.
+// file. NT family (ntMajor from WinNtMajorVersion): "<comspec>" /v:off /d
+// /c ""<bat>"": cmd's /c strips the outer quotes of its command when the
+// path holds "&", "^", or a blank with "(", ")" or "@", so the path is
+// quoted twice; /d skips the AutoRun commands, and /v:off the delayed
+// expansion that the registry may turn on, which would eat a "!" (NT 4,
+// which has none, gets no /v:off). 9x family (0): <comspec> /c <bat>, with
+// bat the short form, since command.com knows no quotes. False when it does
+// not fit, when comspec is empty or holds a quote, or on the 9x family when
+// either holds a blank or a tab.
 bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, const char *bat,
-                               bool ntFamily);
+                               unsigned ntMajor);
 
 // The folders to remove at the next restart once files in them were
 // deferred: every folder from a deferred file's up to the install folder,

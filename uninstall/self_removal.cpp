@@ -130,7 +130,7 @@ bool TrySelfRemoval()
     started = len > 0 && len < sizeof(shortBat) ? shortBat : "";
   }
   bool ok = BatchFilePath(batOem, sizeof(batOem), bat) && WriteBatch(file, exeOem, folderOem, batOem, nt) &&
-            ComposeInterpreterCommand(command, sizeof(command), comspec, started, nt);
+            ComposeInterpreterCommand(command, sizeof(command), comspec, started, WinNtMajorVersion());
   ok = CloseHandle(file) && ok;
   // A batch file that is cut short or never runs must not stay behind.
   if (!ok || !StartInterpreter(command, nt))

@@ -345,6 +345,20 @@ def test_percent_signs_in_the_install_path_keep_their_meaning(prefix):
 
 
 @pytest.mark.flavours('nt64', 'nt32')
+def test_an_exclamation_mark_survives_delayed_expansion(prefix):
+    # Where the registry turns delayed expansion on, cmd reads "!b!" as a
+    # variable, so the interpreter is started with /v:off. Wine 8's cmd reads
+    # no such setting: the switch is checked on the command line, and the
+    # folder's removal shows that cmd takes it.
+    inst = sample_install(prefix, 'C:\\Program Files\\Q!b! now!')
+    assert uninstall(prefix, inst) == 0
+    prefix.wait_server()
+    _, notes = recorded(prefix)
+    assert ' /v:off /d /c ' in notes['command']
+    assert not inst.exists(), inst.listing()
+
+
+@pytest.mark.flavours('nt64', 'nt32')
 def test_an_executable_still_locked_after_five_tries_gets_the_warning(prefix):
     inst = sample_install(prefix)
     holder, flag = hold(prefix, 'open', inst.exe)

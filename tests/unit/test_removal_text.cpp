@@ -105,15 +105,22 @@ TEST(TempName, IndexAndBounds)
   EXPECT_FALSE(FormatTempName(out, sizeof(out), path.c_str(), 10)); // 32 bytes do not fit
 }
 
-TEST(InterpreterCommand, NtQuotesBothAndTurnsAutoRunOff)
+TEST(InterpreterCommand, NtQuotesBothAndTurnsAutoRunAndDelayedExpansionOff)
 {
   char out[128];
   // "&" and a blank with parentheses: cmd would drop a lone pair of quotes.
+  // "!" would be eaten where the registry turns delayed expansion on.
   ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\Windows\\system32\\cmd.exe",
-                                        "C:\\R&D (x)\\Temp\\Uninstall_Qbx.Bat", true));
-  EXPECT_STREQ("\"C:\\Windows\\system32\\cmd.exe\" /d /c \"\"C:\\R&D (x)\\Temp\\Uninstall_Qbx.Bat\"\"", out);
+                                        "C:\\R&D (x)!\\Temp\\Uninstall_Qbx.Bat", 6));
+  EXPECT_STREQ("\"C:\\Windows\\system32\\cmd.exe\" /v:off /d /c \"\"C:\\R&D (x)!\\Temp\\Uninstall_Qbx.Bat\"\"",
+               out);
+  ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\WINNT\\system32\\cmd.exe", "C:\\T\\u.bat", 5));
+  EXPECT_STREQ("\"C:\\WINNT\\system32\\cmd.exe\" /v:off /d /c \"\"C:\\T\\u.bat\"\"", out);
+  // NT 4's cmd has no delayed expansion and no switch for it.
+  ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\WINNT\\system32\\cmd.exe", "C:\\T\\u.bat", 4));
+  EXPECT_STREQ("\"C:\\WINNT\\system32\\cmd.exe\" /d /c \"\"C:\\T\\u.bat\"\"", out);
   ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\WINDOWS\\COMMAND.COM",
-                                        "C:\\WINDOWS\\TEMP\\UNINST~1.BAT", false));
+                                        "C:\\WINDOWS\\TEMP\\UNINST~1.BAT", 0));
   EXPECT_STREQ("C:\\WINDOWS\\COMMAND.COM /c C:\\WINDOWS\\TEMP\\UNINST~1.BAT", out);
 }
 
@@ -123,21 +130,23 @@ TEST(InterpreterCommand, RefusesWhatCannotBeStartedRight)
   struct Case
   {
     const char *Comspec, *Bat;
-    bool Nt;
+    unsigned NtMajor;
   } cases[] = {
-      {"", "C:\\T\\u.bat", true},          // COMSPEC not set
-      {"C:\\cmd\".exe", "C:\\T\\u.bat", true}, // a quote would end the quoted name
-      {"C:\\cmd.exe", "", true},
-      {"C:\\COMMAND.COM", "C:\\MY TEMP\\U.BAT", false}, // command.com splits at blanks
-      {"C:\\MY DOS\\COMMAND.COM", "C:\\T\\U.BAT", false},
-      {"C:\\COMMAND.COM", "C:\\T\tX\\U.BAT", false},
-      {"C:\\cmd.exe", "C:\\a-path-that-does-not-fit-in-64-bytes\\Uninstall_Qbx.Bat", true},
+      {"", "C:\\T\\u.bat", 6},          // COMSPEC not set
+      {"C:\\cmd\".exe", "C:\\T\\u.bat", 6}, // a quote would end the quoted name
+      {"C:\\cmd.exe", "", 6},
+      {"C:\\COMMAND.COM", "C:\\MY TEMP\\U.BAT", 0}, // command.com splits at blanks
+      {"C:\\MY DOS\\COMMAND.COM", "C:\\T\\U.BAT", 0},
+      {"C:\\COMMAND.COM", "C:\\T\tX\\U.BAT", 0},
+      {"C:\\cmd.exe", "C:\\a-path-that-does-not-fit-in-64-bytes\\Uninstall_Qbx.Bat", 4},
+      {"C:\\cmd.exe", "C:\\T\\fits-only-without-v-off\\u.bat", 6}, // 64 bytes with /v:off
   };
   for (const Case &c : cases)
   {
-    EXPECT_FALSE(ComposeInterpreterCommand(out, sizeof(out), c.Comspec, c.Bat, c.Nt)) << c.Comspec << " " << c.Bat;
+    EXPECT_FALSE(ComposeInterpreterCommand(out, sizeof(out), c.Comspec, c.Bat, c.NtMajor)) << c.Comspec << " " << c.Bat;
     EXPECT_STREQ("", out);
   }
+  EXPECT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\cmd.exe", "C:\\T\\fits-only-without-v-off\\u.bat", 4));
 }
 
 std::vector<std::string> Folders(const RestartFolders &folders)
