@@ -76,7 +76,7 @@ SwitchKind ClassifySwitch(const char *word)
 
 CommandLine ParseCommandLine(const char *commandLine, SwitchAction action, void *context)
 {
-  CommandLine result = {false, false, 0};
+  CommandLine result = {false, false, false, 0};
   if (!commandLine)
     return result;
   for (const char *p = strpbrk(commandLine, "/-"); p; p = strpbrk(p, "/-"))
@@ -87,10 +87,21 @@ CommandLine ParseCommandLine(const char *commandLine, SwitchAction action, void 
       result.Setup = true;
     else if (kind == SwitchSilent)
       result.Silent = true;
+    else if (kind == SwitchWait || kind == SwitchWarning)
+      result.Helper = true;
     if (kind != SwitchSilent)
       result.Counted++;
     if (action)
       action(kind, context);
   }
   return result;
+}
+
+Mode ChooseMode(const CommandLine &line)
+{
+  if (line.Setup)
+    return ModeSetup;
+  if (line.Counted == 0)
+    return ModeUninstall;
+  return line.Helper ? ModeHelper : ModeNone;
 }

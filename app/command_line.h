@@ -15,8 +15,22 @@ struct CommandLine
 {
   bool Setup;   // "setup" seen
   bool Silent;  // "s" seen
+  bool Helper;  // "wait" or "warning" seen: the self-removal batch file's runs
   int Counted;  // switches other than "s"
 };
+
+enum Mode
+{
+  ModeUninstall, // no counted switch
+  ModeSetup,
+  ModeHelper,    // "wait" or "warning" only acted
+  ModeNone,      // switches that prevent every mode: nothing is done
+};
+
+// What the tool does for a parsed command line. ModeNone is what a
+// deployment tool gets for "/S /norestart", "/quiet" or a path with a
+// hyphen: it must not be reported as a success.
+Mode ChooseMode(const CommandLine &line);
 
 // Where the arguments start in the full command line of the process
 // (GetCommandLineA), which begins with the program's own name. A quoted name

@@ -97,7 +97,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     module[0] = 0;
   const char *arguments = SkipProgramName(GetCommandLineA(), module);
   CommandLine switches = ParseCommandLine(arguments, OnSwitch, NULL);
-  if (switches.Setup)
+  Mode mode = ChooseMode(switches);
+  if (mode == ModeSetup)
   {
     // -1 (the dialog could not be made) counts as a cancel.
     if (DialogBoxParamA(GetResourceModule(), "SETUPDLG", NULL, SetupDialogProc, 0) > 0)
@@ -108,8 +109,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
   }
   int exitCode = 0;
-  if (switches.Counted == 0)
+  if (mode == ModeUninstall)
     exitCode = RunUninstall();
+  else if (mode == ModeNone)
+    exitCode = kExitInvalidCommandLine;
 
   if (richEdit)
     FreeLibrary(richEdit);

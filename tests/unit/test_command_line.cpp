@@ -98,6 +98,24 @@ TEST(CommandLine, MarkersAnywhereStartSwitches)
   EXPECT_EQ(1, Parse("/clean").Line.Counted);
 }
 
+TEST(CommandLine, ModeOfEachKindOfLine)
+{
+  struct Case
+  {
+    const char *Text;
+    Mode Expected;
+  } cases[] = {
+      {"", ModeUninstall},          {"/s", ModeUninstall},        {"/setup", ModeSetup},
+      {"/s /setup /x", ModeSetup},  {"/wait", ModeHelper},        {"/s /warning", ModeHelper},
+      // Switches of other installers and a path with a hyphen prevent every
+      // mode: nothing is done, and that is no success.
+      {"/S /norestart", ModeNone},  {"/quiet", ModeNone},         {"/qn", ModeNone},
+      {"C:\\my-files\\x", ModeNone}, {"/sx", ModeNone},          {"/", ModeNone},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(c.Expected, ChooseMode(Parse(c.Text).Line)) << c.Text;
+}
+
 TEST(CommandLine, ClassifyFollowsTheRuleOrder)
 {
   EXPECT_EQ(SwitchSetup, ClassifySwitch("setup"));
