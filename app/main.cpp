@@ -62,6 +62,8 @@ HMODULE LoadSystemLibrary(const char *name)
 
 } // namespace
 
+bool MayShowMessage() { return !g_Silent || PersonCanSee(); }
+
 bool RunProgram(const char *commandLine)
 {
   char command[kPathSize];

@@ -39,7 +39,7 @@ const size_t kEscapedSize = 2048;  // a 1024-byte path with every byte doubled
 } // namespace
 
 int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char *folder,
-                            const char *bat, bool ntFamily)
+                            const char *bat, bool ntFamily, bool silent)
 {
   char e[kEscapedSize], f[kEscapedSize], b[kEscapedSize];
   if (!EscapeBatchPath(e, sizeof(e), exe) || !EscapeBatchPath(f, sizeof(f), folder) ||
@@ -55,7 +55,10 @@ int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char
       return -1;
   }
   size_t len = strlen(dest);
-  if (!FormatText(dest + len, size - len, ":done\r\nif exist \"%s\" \"%s\" /warning\r\ndel \"%s\"", e, e, b))
+  // "/s" before "/warning", which acts as it is read: a silent run's warning
+  // is shown only where a person can see it.
+  if (!FormatText(dest + len, size - len, ":done\r\nif exist \"%s\" \"%s\" %s/warning\r\ndel \"%s\"", e, e,
+                  silent ? "/s " : "", b))
     return -1;
   return (int)strlen(dest);
 }

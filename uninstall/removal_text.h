@@ -14,9 +14,10 @@ bool EscapeBatchPath(char *dest, size_t size, const char *path);
 
 // The whole self-removal batch file: the first line (NT or 9x form), the
 // three-line block five times and the tail, CR LF between lines and none
-// after the last. Returns its length, or -1 when it does not fit.
+// after the last; silent passes "/s" on to the warning run. Returns its
+// length, or -1 when it does not fit.
 int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char *folder,
-                            const char *bat, bool ntFamily);
+                            const char *bat, bool ntFamily, bool silent);
 
 // The command line that starts the interpreter on the self-removal batch
 // file. NT family (ntMajor from WinNtMajorVersion): "<comspec>" /v:off /d

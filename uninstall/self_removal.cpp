@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "app/app.h"
 #include "app/resource.h"
 #include "lang/lang_string.h"
 #include "uninstall/removal_text.h"
@@ -60,7 +61,7 @@ bool BatchFilePath(char *dest, size_t size, const char *ansi)
 // Writes the batch file that is open as file; false when it is not complete.
 bool WriteBatch(HANDLE file, const char *exe, const char *folder, const char *bat, bool nt)
 {
-  int len = ComposeSelfRemovalBatch(s_batch, sizeof(s_batch), exe, folder, bat, nt);
+  int len = ComposeSelfRemovalBatch(s_batch, sizeof(s_batch), exe, folder, bat, nt, g_Silent);
   DWORD written = 0;
   return len >= 0 && WriteFile(file, s_batch, (DWORD)len, &written, NULL) && written == (DWORD)len;
 }
@@ -145,6 +146,8 @@ bool TrySelfRemoval()
 
 void ShowRemovalWarning()
 {
+  if (!MayShowMessage())
+    return;
   char exe[kPathSize];
   if (!GetModulePath(exe, sizeof(exe)))
     exe[0] = 0;

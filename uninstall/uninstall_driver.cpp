@@ -173,7 +173,8 @@ int RunUninstall()
     char message[600];
     if (!FormatWithText(message, sizeof(message), GetLangString(IDS_CANNOT_OPEN_LIST), kListName))
       CopyText(message, sizeof(message), kListName);
-    MessageBoxA(NULL, message, GetLangString(IDS_UNINSTALL_CAPTION), MB_ICONERROR | MB_SETFOREGROUND);
+    if (MayShowMessage())
+      MessageBoxA(NULL, message, GetLangString(IDS_UNINSTALL_CAPTION), MB_ICONERROR | MB_SETFOREGROUND);
     return kExitFailed;
   }
 
@@ -212,7 +213,7 @@ int RunUninstall()
     if (MoveFileExA(f, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
       passes.RestartPending = true;
 
-  if (passes.NoticeNeeded)
+  if (passes.NoticeNeeded && MayShowMessage())
     MessageBoxA(NULL, GetLangString(IDS_REBOOT_NEEDED), GetLangString(IDS_UNINSTALL_CAPTION),
                 MB_ICONINFORMATION | MB_SETFOREGROUND);
 

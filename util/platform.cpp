@@ -58,3 +58,46 @@ bool GetModulePath(char *buffer, size_t size)
   buffer[len] = 0;
   return true;
 }
+
+namespace {
+typedef HWINSTA(WINAPI *GetProcessWindowStationFn)();
+typedef BOOL(WINAPI *GetUserObjectInformationFn)(HANDLE, int, PVOID, DWORD, LPDWORD);
+typedef BOOL(WINAPI *ProcessIdToSessionIdFn)(DWORD, DWORD *);
+
+bool ProbePersonCanSee()
+{
+  HMODULE user = GetModuleHandleA("user32");
+  GetProcessWindowStationFn station =
+    user ? (GetProcessWindowStationFn)(void *)GetProcAddress(user, "GetProcessWindowStation") : NULL;
+  GetUserObjectInformationFn information =
+    user ? (GetUserObjectInformationFn)(void *)GetProcAddress(user, "GetUserObjectInformationA") : NULL;
+  if (station && information)
+  {
+    USEROBJECTFLAGS flags;
+    DWORD needed = 0;
+    HWINSTA handle = station();
+    // A station that cannot be asked counts as unseen: the exit code tells.
+    if (!handle || !information(handle, UOI_FLAGS, &flags, sizeof(flags), &needed) ||
+        !(flags.dwFlags & WSF_VISIBLE))
+      return false;
+  }
+  if (WinNtMajorVersion() >= 6)
+  {
+    ProcessIdToSessionIdFn session =
+      (ProcessIdToSessionIdFn)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "ProcessIdToSessionId");
+    DWORD id = 0;
+    if (session && session(GetCurrentProcessId(), &id) && id == 0)
+      return false;
+  }
+  return true;
+}
+
+int s_personCanSee = -1;
+} // namespace
+
+bool PersonCanSee()
+{
+  if (s_personCanSee < 0)
+    s_personCanSee = ProbePersonCanSee() ? 1 : 0;
+  return s_personCanSee != 0;
+}

@@ -16,3 +16,10 @@ bool FileExists(const char *name);
 
 // Full path of the running executable. False when the path did not fit.
 bool GetModulePath(char *buffer, size_t size);
+
+// True when a person can see and answer a window of this process: its
+// window station is visible and, on NT 6 and later, it does not run in
+// session 0, where services (and deployment agents) run with a desktop no
+// one sees. The calls are looked up at run time: the 9x family has none of
+// them, and there a user is always at the visible desktop. Probed once.
+bool PersonCanSee();

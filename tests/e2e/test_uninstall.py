@@ -19,11 +19,12 @@ def temp_folder(prefix):
     return f'C:\\users\\{users[0].name}\\Temp'
 
 
-def expected_batch(exe, folder, bat, nt):
+def expected_batch(exe, folder, bat, nt, silent=False):
     esc = {k: v.replace('%', '%%') for k, v in dict(exe=exe, folder=folder, bat=bat).items()}
     first = f'"{esc["exe"]}" /wait' if nt else f'start /wait "{esc["exe"]}" /wait'
     block = [f'del "{esc["exe"]}"', f'rd "{esc["folder"]}"', f'if not exist "{esc["exe"]}" goto done'] * 5
-    tail = [':done', f'if exist "{esc["exe"]}" "{esc["exe"]}" /warning', f'del "{esc["bat"]}"']
+    warning = '/s /warning' if silent else '/warning'
+    tail = [':done', f'if exist "{esc["exe"]}" "{esc["exe"]}" {warning}', f'del "{esc["bat"]}"']
     return '\r\n'.join([first] + block + tail)
 
 
@@ -45,12 +46,14 @@ def only_record_on_9x(prefix):
         prefix.write(f'{RECORD}\\norun', b'')
 
 
-def launch(prefix, inst, *args):
+def launch(prefix, inst, *args, unseen=False):
     """Starts the tool as Windows starts its uninstall command (the quoted
     path and the switches), from winpilot, which reports the exit code: a
-    deployment tool reads it, and Wine hands only its low byte to Linux."""
+    deployment tool reads it, and Wine hands only its low byte to Linux.
+    unseen: in a window station that is not visible, as a deployment agent
+    that runs as the system account starts it."""
     command = ' '.join([f'"{inst.exe}"', *args])
-    return prefix.start(f'{TOOLS}\\winpilot.exe', 'launch', inst.exe, command)
+    return prefix.start(f'{TOOLS}\\winpilot.exe', 'launch-unseen' if unseen else 'launch', inst.exe, command)
 
 
 def exit_code(proc, timeout=60):
@@ -95,16 +98,24 @@ def test_confirmation_no_changes_nothing(prefix):
     assert recorded(prefix) == (None, {})
 
 
-def test_missing_list_shows_the_message_and_removes_nothing(prefix):
+# A silent run shows a message only where a person can see it; where no one
+# can (a deployment agent's window station), it ends by itself and the exit
+# code tells.
+SEEN = pytest.mark.parametrize('unseen', [False, True], ids=['visible', 'unseen-station'])
+
+
+@SEEN
+def test_missing_list_shows_the_message_and_removes_nothing(prefix, unseen):
     inst = InstallFolder(prefix)
     inst.add('Quabix.exe')
     inst.add('quabix.gid')
     before = inst.listing()
-    proc = launch(prefix, inst, '/s')
-    text, buttons = prefix.message_box(CAPTION)
-    assert text == 'Cannot open list file Uninstall.lst'
-    assert list(buttons) == [IDOK]
-    prefix.click(CAPTION, IDOK)
+    proc = launch(prefix, inst, '/s', unseen=unseen)
+    if not unseen:
+        text, buttons = prefix.message_box(CAPTION)
+        assert text == 'Cannot open list file Uninstall.lst'
+        assert list(buttons) == [IDOK]
+        prefix.click(CAPTION, IDOK)
     assert exit_code(proc) == 1603  # ERROR_INSTALL_FAILURE
     prefix.wait_server()
     assert inst.listing() == before
@@ -251,7 +262,8 @@ def test_a_running_program_is_moved_and_deleted_at_restart(prefix, leftover):
         assert not inst.exists()  # nothing of the install folder is left
 
 
-def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_mode(prefix):
+@SEEN
+def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_mode(prefix, unseen):
     only_record_on_9x(prefix)
     inst = InstallFolder(prefix)
     locked = f'{inst.win}\\Data\\locked.dat'
@@ -259,11 +271,12 @@ def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_m
     inst.write_list(['Data\\locked.dat', 'Data', 'uninstall.exe', 'Uninstall.lst'])
     holder, flag = hold(prefix, 'open', locked)
 
-    proc = launch(prefix, inst, '/s')
-    text, buttons = prefix.message_box(CAPTION)
-    assert text == REBOOT
-    assert list(buttons) == [IDOK]
-    prefix.click(CAPTION, IDOK)
+    proc = launch(prefix, inst, '/s', unseen=unseen)
+    if not unseen:
+        text, buttons = prefix.message_box(CAPTION)
+        assert text == REBOOT
+        assert list(buttons) == [IDOK]
+        prefix.click(CAPTION, IDOK)
     assert exit_code(proc) == 3010  # ERROR_SUCCESS_REBOOT_REQUIRED
     assert inst.exists('Data\\locked.dat')
     assert not any(p.name.endswith('.tmp') for p in inst.root.rglob('*'))
@@ -275,6 +288,8 @@ def test_a_file_held_open_is_deferred_under_its_own_name_with_notice_in_silent_m
         assert wininit_renames(prefix) == [short_path_before]
     release(prefix, flag)
     holder.wait(30)
+    if unseen:
+        return  # the restart is the same as in the visible run
     prefix.wait_server()
     prefix.restart()
     assert not inst.exists('Data\\locked.dat')
@@ -359,15 +374,29 @@ def test_an_exclamation_mark_survives_delayed_expansion(prefix):
 
 
 @pytest.mark.flavours('nt64', 'nt32')
-def test_an_executable_still_locked_after_five_tries_gets_the_warning(prefix):
+@pytest.mark.parametrize('unseen', [False, True], ids=['interactive', 'silent-unseen-station'])
+def test_an_executable_still_locked_after_five_tries_gets_the_warning(prefix, unseen):
     inst = sample_install(prefix)
     holder, flag = hold(prefix, 'open', inst.exe)
-    uninstall(prefix, inst)
-    # The batch file cannot delete the executable and asks it to warn.
-    text, buttons = prefix.message_box(CAPTION, 30000)
-    assert text == f'Uninstall completed\nYou should delete {inst.win}\\uninstall.exe manually'
-    assert list(buttons) == [IDOK]
-    prefix.click(CAPTION, IDOK)
+    bat = temp_folder(prefix) + '\\Uninstall_Qbx.Bat'
+    if unseen:
+        # The warning run is silent too, and where no one sees it, it shows
+        # nothing: the batch file ends by itself while the file is held.
+        assert exit_code(launch(prefix, inst, '/s', unseen=True)) == 0
+        for _ in range(600):
+            if not prefix.unix(bat).exists():
+                break
+            time.sleep(0.1)
+        assert not prefix.unix(bat).exists(), prefix.programs()
+        batch, _ = recorded(prefix)
+        assert batch == expected_batch(inst.exe, inst.win, bat, True, silent=True)
+    else:
+        uninstall(prefix, inst)
+        # The batch file cannot delete the executable and asks it to warn.
+        text, buttons = prefix.message_box(CAPTION, 30000)
+        assert text == f'Uninstall completed\nYou should delete {inst.win}\\uninstall.exe manually'
+        assert list(buttons) == [IDOK]
+        prefix.click(CAPTION, IDOK)
     release(prefix, flag)
     holder.wait(30)
     prefix.wait_server()

@@ -26,16 +26,16 @@ std::vector<std::string> SplitCrLf(const std::string &text)
   }
 }
 
-std::string Batch(const char *exe, const char *folder, const char *bat, bool nt)
+std::string Batch(const char *exe, const char *folder, const char *bat, bool nt, bool silent = false)
 {
   static char buf[64 * 1024];
-  int len = ComposeSelfRemovalBatch(buf, sizeof(buf), exe, folder, bat, nt);
+  int len = ComposeSelfRemovalBatch(buf, sizeof(buf), exe, folder, bat, nt, silent);
   EXPECT_GE(len, 0);
   return len < 0 ? std::string() : std::string(buf, len);
 }
 
 void ExpectBatchLines(const std::vector<std::string> &lines, const std::string &first, const std::string &exe,
-                      const std::string &folder, const std::string &bat)
+                      const std::string &folder, const std::string &bat, const std::string &warning = "/warning")
 {
   ASSERT_EQ(19u, lines.size());
   EXPECT_EQ(first, lines[0]);
@@ -46,7 +46,7 @@ void ExpectBatchLines(const std::vector<std::string> &lines, const std::string &
     EXPECT_EQ("if not exist \"" + exe + "\" goto done", lines[3 + 3 * i]);
   }
   EXPECT_EQ(":done", lines[16]);
-  EXPECT_EQ("if exist \"" + exe + "\" \"" + exe + "\" /warning", lines[17]);
+  EXPECT_EQ("if exist \"" + exe + "\" \"" + exe + "\" " + warning, lines[17]);
   EXPECT_EQ("del \"" + bat + "\"", lines[18]);
 }
 
@@ -68,6 +68,17 @@ TEST(SelfRemovalBatch, NineXFamilyStartsAndWaits)
   ExpectBatchLines(SplitCrLf(text), std::string("start /wait \"") + kExe + "\" /wait", kExe, kFolder, kBat);
 }
 
+TEST(SelfRemovalBatch, ASilentRunPassesSilentOnToTheWarningBeforeIt)
+{
+  // The warning switch acts as it is read: "/s" must come first.
+  for (bool nt : {true, false})
+  {
+    std::string text = Batch(kExe, kFolder, kBat, nt, true);
+    ExpectBatchLines(SplitCrLf(text), SplitCrLf(Batch(kExe, kFolder, kBat, nt))[0], kExe, kFolder, kBat,
+                     "/s /warning");
+  }
+}
+
 TEST(SelfRemovalBatch, PercentSignsAreDoubled)
 {
   std::string text = Batch("C:\\100%\\%TEMP%\\u.exe", "C:\\100%\\%TEMP%", "C:\\t%\\x.bat", true);
@@ -78,10 +89,10 @@ TEST(SelfRemovalBatch, PercentSignsAreDoubled)
 TEST(SelfRemovalBatch, TheLongestPathsFitAndASmallBufferIsRefused)
 {
   std::string exe(1023, '%');
-  std::string text = Batch(exe.c_str(), exe.c_str(), exe.c_str(), false);
+  std::string text = Batch(exe.c_str(), exe.c_str(), exe.c_str(), false, true);
   EXPECT_EQ(19u, SplitCrLf(text).size());
   char small[200];
-  EXPECT_EQ(-1, ComposeSelfRemovalBatch(small, sizeof(small), kExe, kFolder, kBat, true));
+  EXPECT_EQ(-1, ComposeSelfRemovalBatch(small, sizeof(small), kExe, kFolder, kBat, true, false));
 }
 
 TEST(SelfRemovalBatch, EscapeRefusesWhatDoesNotFit)
