@@ -37,7 +37,7 @@ const char *MatchName(const char *text, const char *name, size_t length)
 }
 } // namespace
 
-const char *SkipProgramName(const char *commandLine, const char *modulePath)
+const char *SkipProgramName(const char *commandLine, const char *modulePath, NamesModule names, void *context)
 {
   if (!commandLine)
     return commandLine;
@@ -57,6 +57,22 @@ const char *SkipProgramName(const char *commandLine, const char *modulePath)
       end = MatchName(p, modulePath, length - 4);
     if (end)
       return end;
+  }
+  if (names)
+  {
+    char candidate[kPathSize];
+    for (size_t n = strcspn(p, " \t"); n < sizeof(candidate); n += 1 + strcspn(p + n + 1, " \t"))
+    {
+      if (n > 0)
+      {
+        memcpy(candidate, p, n);
+        candidate[n] = 0;
+        if (names(candidate, context))
+          return p + n;
+      }
+      if (p[n] == 0)
+        break;
+    }
   }
   return p + strcspn(p, " \t");
 }

@@ -40,7 +40,15 @@ Mode ChooseMode(const CommandLine &line);
 // ".exe", compared ignoring ASCII case and the kind of slash, and followed
 // by a blank, a tab or the end, is skipped whole; any other unquoted name
 // ends at the first blank or tab, as Windows splits it.
-const char *SkipProgramName(const char *commandLine, const char *modulePath);
+//
+// A name spelt otherwise (its short 8.3 form, another case of a letter
+// outside ASCII, ".\uninstall.exe") is recognised by what the file system
+// says: when names is given, every unquoted prefix that ends at a blank, a
+// tab or the end and fits in a path buffer is offered to it, shortest first
+// (as Windows looks for the program), and the first it accepts is skipped.
+typedef bool (*NamesModule)(const char *candidate, void *context);
+const char *SkipProgramName(const char *commandLine, const char *modulePath, NamesModule names = 0,
+                            void *context = 0);
 
 // Classifies the switch word that starts right after a marker.
 SwitchKind ClassifySwitch(const char *word);

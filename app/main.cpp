@@ -97,7 +97,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
   char module[kPathSize];
   if (!GetModulePath(module, sizeof(module)))
     module[0] = 0;
-  const char *arguments = SkipProgramName(GetCommandLineA(), module);
+  char moduleShort[kPathSize];
+  bool known = module[0] && GetFileShortPath(module, moduleShort, sizeof(moduleShort));
+  const char *arguments =
+    SkipProgramName(GetCommandLineA(), module, known ? NamesSameFile : NULL, moduleShort);
   CommandLine switches = ParseCommandLine(arguments, OnSwitch, NULL);
   Mode mode = ChooseMode(switches);
   if (mode == ModeSetup)

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <string.h>
+
 #include "util/path.h"
+#include "util/text.h"
 
 void FillDbcsTable(DbcsTable &table)
 {
@@ -100,4 +103,26 @@ bool PersonCanSee()
   if (s_personCanSee < 0)
     s_personCanSee = ProbePersonCanSee() ? 1 : 0;
   return s_personCanSee != 0;
+}
+
+bool GetFileShortPath(const char *path, char *buffer, size_t size)
+{
+  char full[kPathSize];
+  DWORD len = GetFullPathNameA(path, sizeof(full), full, NULL);
+  if (len == 0 || len >= sizeof(full))
+    return false;
+  len = GetShortPathNameA(full, buffer, (DWORD)size);
+  if (len > 0 && len < size)
+    return true;
+  size_t n = strlen(full);
+  if ((n >= 4 && CompareTextNoCase(full + n - 4, ".exe") == 0) || !AppendText(full, sizeof(full), ".exe"))
+    return false;
+  len = GetShortPathNameA(full, buffer, (DWORD)size);
+  return len > 0 && len < size;
+}
+
+bool NamesSameFile(const char *path, void *shortPath)
+{
+  char own[kPathSize];
+  return GetFileShortPath(path, own, sizeof(own)) && CompareTextNoCase(own, (const char *)shortPath) == 0;
 }

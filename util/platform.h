@@ -23,3 +23,13 @@ bool GetModulePath(char *buffer, size_t size);
 // one sees. The calls are looked up at run time: the 9x family has none of
 // them, and there a user is always at the visible desktop. Probed once.
 bool PersonCanSee();
+
+// The short (8.3) form of a path as the file system has it, after making it
+// full against the current folder; when nothing has that name and it does
+// not end in ".exe", the name with ".exe" (as Windows starts a program).
+// False when there is no such file or the form does not fit.
+bool GetFileShortPath(const char *path, char *buffer, size_t size);
+
+// True when path names the file whose short path (from GetFileShortPath) is
+// shortPath, whatever its spelling: short or long, any case, relative.
+bool NamesSameFile(const char *path, void *shortPath);
