@@ -252,3 +252,39 @@ int AddWininitRename(char *dest, size_t size, const char *text, size_t length, c
   dest[out.Len] = 0;
   return (int)out.Len;
 }
+
+bool ReplaceWholeFile(const FileOps &ops, const char *path, const char *newPath, const char *oldPath,
+                      const char *text, size_t length)
+{
+  void *c = ops.Context;
+  // Left-overs of a run that was stopped on the way are not ours to keep.
+  if (!ops.Remove(c, newPath) || !ops.Write(c, newPath, text, length))
+  {
+    ops.Remove(c, newPath);
+    return false;
+  }
+  bool existed = ops.Exists(c, path);
+  if (existed && (!ops.Remove(c, oldPath) || !ops.Move(c, path, oldPath)))
+  {
+    ops.Remove(c, newPath);
+    return false;
+  }
+  if (!ops.Move(c, newPath, path))
+  {
+    if (existed)
+      ops.Move(c, oldPath, path);
+    ops.Remove(c, newPath);
+    return false;
+  }
+  if (existed)
+    ops.Remove(c, oldPath);
+  return true;
+}
+
+bool RecoverSetAsideFile(const FileOps &ops, const char *path, const char *oldPath)
+{
+  void *c = ops.Context;
+  if (ops.Exists(c, path) || !ops.Exists(c, oldPath))
+    return true;
+  return ops.Move(c, oldPath, path);
+}

@@ -61,3 +61,30 @@ const char *NextRestartFolder(const RestartFolders &folders, const char *at);
 // earlier "NUL" entry and so cancel its deletion). The section is created at
 // the end when missing. Returns the new length, or -1 when it does not fit.
 int AddWininitRename(char *dest, size_t size, const char *text, size_t length, const char *path);
+
+// File operations for ReplaceWholeFile: the Windows calls, or a stand-in.
+struct FileOps
+{
+  // Creates or replaces path; true only when every byte was written and
+  // the file closed.
+  bool (*Write)(void *context, const char *path, const char *data, size_t length);
+  bool (*Move)(void *context, const char *from, const char *to); // fails when to exists
+  bool (*Remove)(void *context, const char *path);               // true when it is gone
+  bool (*Exists)(void *context, const char *path);
+  void *Context;
+};
+
+// Puts text in place as path without ever leaving it cut short: writes
+// newPath beside it, and only once that was written whole moves path aside
+// to oldPath, newPath to path, and removes oldPath. Whatever fails on the
+// way, path keeps its earlier contents and neither side file stays (a
+// full disk must not truncate other programs' pending renames in
+// wininit.ini). False when text is not in place.
+bool ReplaceWholeFile(const FileOps &ops, const char *path, const char *newPath, const char *oldPath,
+                      const char *text, size_t length);
+
+// Before path is read: when a run stopped between moving path aside and
+// moving the new text in (or could not move it back), path is missing and
+// oldPath holds its contents; they are put back. False when path is still
+// missing while oldPath exists.
+bool RecoverSetAsideFile(const FileOps &ops, const char *path, const char *oldPath);

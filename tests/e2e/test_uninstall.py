@@ -321,6 +321,8 @@ def test_every_deferred_file_keeps_its_own_wininit_line(prefix):
     ini = prefix.unix('C:\\windows\\wininit.ini').read_bytes().decode('latin-1')
     assert ini.startswith('[rename]\r\nC:\\KEEP.TXT=C:\\KEEP.NEW\r\n')
     assert wininit_renames(prefix) == [short_path(prefix, first), short_path(prefix, second)]
+    # Written beside it and put in place: nothing else is left.
+    assert sorted(p.name.lower() for p in prefix.unix('C:\\windows').glob('wininit.*')) == ['wininit.ini']
     for holder, flag in holders:
         release(prefix, flag)
         holder.wait(30)

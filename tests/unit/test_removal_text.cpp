@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -257,6 +258,109 @@ TEST(WininitRename, RefusesASmallBuffer)
 {
   char out[16];
   EXPECT_EQ(-1, AddWininitRename(out, sizeof(out), "", 0, "C:\\A\\LONG.DLL"));
+}
+
+// A file system in memory that can run out of space or refuse a move.
+struct FakeDisk
+{
+  std::map<std::string, std::string> Files;
+  size_t Room = std::string::npos; // bytes a write can still put down
+  int FailingMove = -1;            // the move (counted from 0) that fails
+  int Moves = 0;
+};
+
+bool FakeWrite(void *c, const char *path, const char *data, size_t length)
+{
+  FakeDisk *d = static_cast<FakeDisk *>(c);
+  size_t n = std::min(length, d->Room);
+  d->Files[path] = std::string(data, n); // a short write leaves what fit
+  return n == length;
+}
+
+bool FakeMove(void *c, const char *from, const char *to)
+{
+  FakeDisk *d = static_cast<FakeDisk *>(c);
+  if (d->Moves++ == d->FailingMove || !d->Files.count(from) || d->Files.count(to))
+    return false;
+  d->Files[to] = d->Files[from];
+  d->Files.erase(from);
+  return true;
+}
+
+bool FakeRemove(void *c, const char *path)
+{
+  static_cast<FakeDisk *>(c)->Files.erase(path);
+  return true;
+}
+
+bool FakeExists(void *c, const char *path) { return static_cast<FakeDisk *>(c)->Files.count(path) > 0; }
+
+const char kIni[] = "C:\\WINDOWS\\wininit.ini";
+const char kNew[] = "C:\\WINDOWS\\wininit.qbn";
+const char kOld[] = "C:\\WINDOWS\\wininit.qbo";
+const char kPending[] = "[rename]\r\nNUL=C:\\OTHER\\OLD.DLL\r\n";
+
+bool Replace(FakeDisk &disk, const std::string &text)
+{
+  FileOps ops = {FakeWrite, FakeMove, FakeRemove, FakeExists, &disk};
+  return ReplaceWholeFile(ops, kIni, kNew, kOld, text.data(), text.size());
+}
+
+using Files = std::map<std::string, std::string>;
+
+TEST(WininitWrite, TheNewTextReplacesTheFileAndNoSideFileStays)
+{
+  FakeDisk disk;
+  disk.Files[kIni] = kPending;
+  disk.Files[kNew] = "left over";
+  EXPECT_TRUE(Replace(disk, std::string(kPending) + "NUL=C:\\Q\\A.DLL\r\n"));
+  EXPECT_EQ((Files{{kIni, std::string(kPending) + "NUL=C:\\Q\\A.DLL\r\n"}}), disk.Files);
+  FakeDisk empty;
+  EXPECT_TRUE(Replace(empty, "[Rename]\r\nNUL=C:\\A\r\n"));
+  EXPECT_EQ((Files{{kIni, "[Rename]\r\nNUL=C:\\A\r\n"}}), empty.Files);
+}
+
+TEST(WininitWrite, AFullDiskOrAFailedMoveKeepsOtherProgramsRenames)
+{
+  std::string text = std::string(kPending) + "NUL=C:\\Q\\A.DLL\r\n";
+  for (int moves = 0; moves < 2; moves++)
+  {
+    FakeDisk disk;
+    disk.Files[kIni] = kPending;
+    disk.FailingMove = moves; // the move aside fails, or the move into place
+    EXPECT_FALSE(Replace(disk, text)) << moves;
+    EXPECT_EQ((Files{{kIni, kPending}}), disk.Files) << moves;
+  }
+  FakeDisk full;
+  full.Files[kIni] = kPending;
+  full.Room = 10;
+  EXPECT_FALSE(Replace(full, text));
+  EXPECT_EQ((Files{{kIni, kPending}}), full.Files);
+}
+
+TEST(WininitWrite, AFileLeftAsideIsPutBackBeforeItIsRead)
+{
+  FileOps ops = {FakeWrite, FakeMove, FakeRemove, FakeExists, NULL};
+  FakeDisk stopped; // between the two moves
+  stopped.Files[kOld] = kPending;
+  stopped.Files[kNew] = "new";
+  ops.Context = &stopped;
+  EXPECT_TRUE(RecoverSetAsideFile(ops, kIni, kOld));
+  EXPECT_EQ(kPending, stopped.Files[kIni]);
+  EXPECT_EQ(0u, stopped.Files.count(kOld));
+  FakeDisk stuck = stopped;
+  stuck.Files.erase(kIni);
+  stuck.Files[kOld] = kPending;
+  stuck.Moves = 0;
+  stuck.FailingMove = 0;
+  ops.Context = &stuck;
+  EXPECT_FALSE(RecoverSetAsideFile(ops, kIni, kOld));
+  FakeDisk current; // the file in place: the aside copy is an old one
+  current.Files[kIni] = "now";
+  current.Files[kOld] = "then";
+  ops.Context = &current;
+  EXPECT_TRUE(RecoverSetAsideFile(ops, kIni, kOld));
+  EXPECT_EQ("now", current.Files[kIni]);
 }
 
 } // namespace
