@@ -98,6 +98,77 @@ bool StartInterpreter(char *command, bool nt)
   return started != 0;
 }
 
+// A wide path in ANSI bytes that name it exactly: never a "?" or a best-fit
+// letter, which would name another folder or none.
+bool WideToAnsiExactly(char *dest, size_t size, const WCHAR *wide)
+{
+  BOOL usedDefault = FALSE;
+  bool strict = TakesNoBestFit(GetACP());
+  int n = WideCharToMultiByte(CP_ACP, strict ? WC_NO_BEST_FIT_CHARS : 0, wide, -1, dest, (int)size, NULL,
+                              strict ? &usedDefault : NULL);
+  if (n <= 0 || usedDefault)
+    return false;
+  WCHAR back[kPathSize];
+  int k = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, dest, -1, back, (int)kPathSize);
+  if (k <= 0)
+    return false;
+  for (int i = 0; i < k; i++)
+    if (back[i] != wide[i])
+      return false;
+  return true;
+}
+
+typedef DWORD(WINAPI *GetTempPathWFn)(DWORD, LPWSTR);
+typedef DWORD(WINAPI *GetShortPathNameWFn)(LPCWSTR, LPWSTR, DWORD);
+
+// The folders to try for the batch file, each ending in a backslash, in
+// order: the temporary folder; on the NT family, when the ANSI code page
+// cannot spell it (an account name in another script), its short form
+// instead; then the Windows folder's "Temp", which an elevated tool may
+// write. Returns how many were found.
+int TempFolders(char (*folders)[kPathSize], int max)
+{
+  int count = 0;
+  bool spelt = false;
+  // Looked up at run time: the 9x family has no wide calls.
+  HMODULE kernel = GetModuleHandleA("kernel32");
+  GetTempPathWFn tempW = (GetTempPathWFn)(void *)GetProcAddress(kernel, "GetTempPathW");
+  GetShortPathNameWFn shortW = (GetShortPathNameWFn)(void *)GetProcAddress(kernel, "GetShortPathNameW");
+  WCHAR wide[kPathSize], wideShort[kPathSize];
+  DWORD len;
+  if (WinNtMajorVersion() && tempW && shortW && (len = tempW(kPathSize, wide)) > 0 && len < kPathSize)
+  {
+    if (count < max && WideToAnsiExactly(folders[count], kPathSize, wide))
+      count++;
+    else if (count < max && (len = shortW(wide, wideShort, kPathSize)) > 0 && len < kPathSize &&
+             WideToAnsiExactly(folders[count], kPathSize, wideShort))
+      count++;
+    spelt = true;
+  }
+  if (!spelt && count < max && (len = GetTempPathA(kPathSize, folders[count])) > 0 && len < kPathSize)
+    count++;
+  if (count < max && (len = GetWindowsDirectoryA(folders[count], kPathSize)) > 0 && len < kPathSize &&
+      AppendBackslash(folders[count], kPathSize) && AppendText(folders[count], kPathSize, "Temp\\"))
+    count++;
+  return count;
+}
+
+// Writes the whole batch file into the folder temp (ending in a backslash):
+// bat and batOem get its path. False, and no file left, when it cannot.
+bool WriteBatchIn(const char *temp, char *bat, char *batOem, const char *exeOem, const char *folderOem, bool nt)
+{
+  if (!CopyText(bat, kPathSize, temp) || !AppendText(bat, kPathSize, kBatchName))
+    return false;
+  HANDLE file = CreateFileA(bat, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  bool ok = BatchFilePath(batOem, kPathSize, bat) && WriteBatch(file, exeOem, folderOem, batOem, nt);
+  ok = CloseHandle(file) && ok;
+  if (!ok)
+    DeleteFileA(bat); // a batch file cut short must not stay behind
+  return ok;
+}
+
 // Writes the batch file and starts the interpreter on it; false when the
 // executable will not be removed that way.
 bool TrySelfRemoval()
@@ -105,21 +176,22 @@ bool TrySelfRemoval()
   char exe[kPathSize], folder[kPathSize], bat[kPathSize];
   if (!GetModulePath(exe, sizeof(exe)))
     return false;
-  DWORD len = GetTempPathA(sizeof(bat), bat);
-  if (len == 0 || len >= sizeof(bat) || !AppendText(bat, sizeof(bat), kBatchName))
-    return false;
-  len = GetCurrentDirectoryA(sizeof(folder), folder); // the install folder
+  DWORD len = GetCurrentDirectoryA(sizeof(folder), folder); // the install folder
   if (len == 0 || len >= sizeof(folder))
     return false;
   char exeOem[kPathSize], folderOem[kPathSize], batOem[kPathSize];
   if (!BatchFilePath(exeOem, sizeof(exeOem), exe) || !BatchFilePath(folderOem, sizeof(folderOem), folder))
     return false;
 
-  HANDLE file = CreateFileA(bat, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-  if (file == INVALID_HANDLE_VALUE)
+  bool nt = WinNtMajorVersion() != 0;
+  static char temps[3][kPathSize];
+  int count = TempFolders(temps, 3);
+  int i = 0;
+  while (i < count && !WriteBatchIn(temps[i], bat, batOem, exeOem, folderOem, nt))
+    i++;
+  if (i == count)
     return false;
   // The batch file's short form exists only now that the file does.
-  bool nt = WinNtMajorVersion() != 0;
   char comspec[kPathSize], shortBat[kPathSize], command[2 * kPathSize + 16];
   len = GetEnvironmentVariableA("COMSPEC", comspec, sizeof(comspec));
   if (len == 0 || len >= sizeof(comspec))
@@ -130,11 +202,9 @@ bool TrySelfRemoval()
     len = GetShortPathNameA(bat, shortBat, sizeof(shortBat));
     started = len > 0 && len < sizeof(shortBat) ? shortBat : "";
   }
-  bool ok = BatchFilePath(batOem, sizeof(batOem), bat) && WriteBatch(file, exeOem, folderOem, batOem, nt) &&
-            ComposeInterpreterCommand(command, sizeof(command), comspec, started, WinNtMajorVersion());
-  ok = CloseHandle(file) && ok;
-  // A batch file that is cut short or never runs must not stay behind.
-  if (!ok || !StartInterpreter(command, nt))
+  // A batch file that never runs must not stay behind.
+  if (!ComposeInterpreterCommand(command, sizeof(command), comspec, started, WinNtMajorVersion()) ||
+      !StartInterpreter(command, nt))
   {
     DeleteFileA(bat);
     return false;

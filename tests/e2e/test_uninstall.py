@@ -352,6 +352,26 @@ def test_self_removal_where_cmd_reads_paths_otherwise(prefix, install, temp):
 
 
 @pytest.mark.flavours('nt64', 'nt32')
+def test_a_temp_folder_the_ansi_code_page_cannot_spell(prefix):
+    # An account name in another script: GetTempPathA names the folder with
+    # "?" on the NT family, so the batch file goes where it can be named.
+    temp = 'C:\\users\\\u0418\u0432\u0430\u043d\\Temp'
+    prefix.unix(temp).mkdir(parents=True)
+    for name in ('TEMP', 'TMP'):
+        prefix.reg_add('HKCU\\Environment', name, 'REG_SZ', temp)
+    inst = sample_install(prefix)
+    assert exit_code(launch(prefix, inst, '/s')) == 0
+    prefix.wait_server()
+    _, notes = recorded(prefix)
+    folder, _, name = notes['bat'].rpartition('\\')
+    assert name == 'Uninstall_Qbx.Bat'
+    assert folder.lower() != 'c:\\windows\\temp'  # the short form of the folder came first
+    assert '?' not in folder
+    assert not inst.exists(), inst.listing()
+    assert list(prefix.unix(temp).iterdir()) == []
+
+
+@pytest.mark.flavours('nt64', 'nt32')
 def test_percent_signs_in_the_install_path_keep_their_meaning(prefix):
     inst = sample_install(prefix, 'C:\\Program Files\\Q%TEMP%b 100%')
     uninstall(prefix, inst)
