@@ -26,24 +26,30 @@ bool TakesNoBestFit(UINT codePage)
   return WinNtMajorVersion() >= 5 && codePage < 50000 && codePage != 42;
 }
 
-// cmd reads a batch file in the console's OEM code page, while the paths
-// here are ANSI. Converts through UTF-16 and checks by converting back, so
-// a letter that the OEM code page lacks is never written as another one.
-bool AnsiToOem(char *dest, size_t size, const char *ansi)
+// A wide text in the bytes of a code page that name it exactly, checked by
+// converting back: never a "?" or a best-fit letter, which would name
+// another file or none.
+bool WideToCodePage(char *dest, size_t size, const WCHAR *wide, UINT codePage)
 {
-  WCHAR wide[kPathSize], back[kPathSize];
-  int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi, -1, wide, (int)kPathSize);
-  if (n <= 0)
-    return false;
-  UINT oem = GetOEMCP();
+  WCHAR back[kPathSize];
   BOOL usedDefault = FALSE;
-  bool strict = TakesNoBestFit(oem);
-  int m = WideCharToMultiByte(CP_OEMCP, strict ? WC_NO_BEST_FIT_CHARS : 0, wide, -1, dest, (int)size, NULL,
+  bool strict = TakesNoBestFit(codePage == CP_OEMCP ? GetOEMCP() : GetACP());
+  int m = WideCharToMultiByte(codePage, strict ? WC_NO_BEST_FIT_CHARS : 0, wide, -1, dest, (int)size, NULL,
                               strict ? &usedDefault : NULL);
   if (m <= 0 || usedDefault)
     return false;
-  int k = MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, dest, -1, back, (int)kPathSize);
-  return k == n && memcmp(wide, back, (size_t)n * sizeof(WCHAR)) == 0;
+  int k = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, dest, -1, back, (int)kPathSize);
+  return k > 0 && memcmp(wide, back, (size_t)k * sizeof(WCHAR)) == 0;
+}
+
+// cmd reads a batch file in the console's OEM code page, while the paths
+// here are ANSI: converted through UTF-16, so a letter that the OEM code
+// page lacks is never written as another one.
+bool AnsiToOem(char *dest, size_t size, const char *ansi)
+{
+  WCHAR wide[kPathSize];
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi, -1, wide, (int)kPathSize) > 0 &&
+         WideToCodePage(dest, size, wide, CP_OEMCP);
 }
 
 // A path as the batch file names it: in OEM bytes, else its short form in
@@ -98,26 +104,6 @@ bool StartInterpreter(char *command, bool nt)
   return started != 0;
 }
 
-// A wide path in ANSI bytes that name it exactly: never a "?" or a best-fit
-// letter, which would name another folder or none.
-bool WideToAnsiExactly(char *dest, size_t size, const WCHAR *wide)
-{
-  BOOL usedDefault = FALSE;
-  bool strict = TakesNoBestFit(GetACP());
-  int n = WideCharToMultiByte(CP_ACP, strict ? WC_NO_BEST_FIT_CHARS : 0, wide, -1, dest, (int)size, NULL,
-                              strict ? &usedDefault : NULL);
-  if (n <= 0 || usedDefault)
-    return false;
-  WCHAR back[kPathSize];
-  int k = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, dest, -1, back, (int)kPathSize);
-  if (k <= 0)
-    return false;
-  for (int i = 0; i < k; i++)
-    if (back[i] != wide[i])
-      return false;
-  return true;
-}
-
 typedef DWORD(WINAPI *GetTempPathWFn)(DWORD, LPWSTR);
 typedef DWORD(WINAPI *GetShortPathNameWFn)(LPCWSTR, LPWSTR, DWORD);
 
@@ -138,10 +124,10 @@ int TempFolders(char (*folders)[kPathSize], int max)
   DWORD len;
   if (WinNtMajorVersion() && tempW && shortW && (len = tempW(kPathSize, wide)) > 0 && len < kPathSize)
   {
-    if (count < max && WideToAnsiExactly(folders[count], kPathSize, wide))
+    if (count < max && WideToCodePage(folders[count], kPathSize, wide, CP_ACP))
       count++;
     else if (count < max && (len = shortW(wide, wideShort, kPathSize)) > 0 && len < kPathSize &&
-             WideToAnsiExactly(folders[count], kPathSize, wideShort))
+             WideToCodePage(folders[count], kPathSize, wideShort, CP_ACP))
       count++;
     spelt = true;
   }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <string.h>
-
 #include "util/path.h"
 #include "util/text.h"
 
@@ -114,8 +112,8 @@ bool GetFileShortPath(const char *path, char *buffer, size_t size)
   len = GetShortPathNameA(full, buffer, (DWORD)size);
   if (len > 0 && len < size)
     return true;
-  size_t n = strlen(full);
-  if ((n >= 4 && CompareTextNoCase(full + n - 4, ".exe") == 0) || !AppendText(full, sizeof(full), ".exe"))
+  // "x.exe.exe" names nothing either.
+  if (!AppendText(full, sizeof(full), ".exe"))
     return false;
   len = GetShortPathNameA(full, buffer, (DWORD)size);
   return len > 0 && len < size;

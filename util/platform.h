@@ -25,8 +25,8 @@ bool GetModulePath(char *buffer, size_t size);
 bool PersonCanSee();
 
 // The short (8.3) form of a path as the file system has it, after making it
-// full against the current folder; when nothing has that name and it does
-// not end in ".exe", the name with ".exe" (as Windows starts a program).
+// full against the current folder; when nothing has that name, the name
+// with ".exe" (as Windows starts a program).
 // False when there is no such file or the form does not fit.
 bool GetFileShortPath(const char *path, char *buffer, size_t size);
 
