@@ -117,9 +117,8 @@ int TempFolders(char (*folders)[kPathSize], int max)
   int count = 0;
   bool spelt = false;
   // Looked up at run time: the 9x family has no wide calls.
-  HMODULE kernel = GetModuleHandleA("kernel32");
-  GetTempPathWFn tempW = (GetTempPathWFn)(void *)GetProcAddress(kernel, "GetTempPathW");
-  GetShortPathNameWFn shortW = (GetShortPathNameWFn)(void *)GetProcAddress(kernel, "GetShortPathNameW");
+  GetTempPathWFn tempW = (GetTempPathWFn)GetKernelProc("GetTempPathW");
+  GetShortPathNameWFn shortW = (GetShortPathNameWFn)GetKernelProc("GetShortPathNameW");
   WCHAR wide[kPathSize], wideShort[kPathSize];
   DWORD len;
   if (WinNtMajorVersion() && tempW && shortW && (len = tempW(kPathSize, wide)) > 0 && len < kPathSize)

@@ -13,6 +13,8 @@ void FillDbcsTable(DbcsTable &table)
     table.LeadByte[i] = IsDBCSLeadByte((BYTE)i) ? 1 : 0;
 }
 
+void *GetKernelProc(const char *name) { return (void *)GetProcAddress(GetModuleHandleA("kernel32"), name); }
+
 namespace {
 DWORD s_platformId = (DWORD)-1;
 DWORD s_majorVersion;
@@ -67,11 +69,11 @@ typedef BOOL(WINAPI *ProcessIdToSessionIdFn)(DWORD, DWORD *);
 
 bool ProbePersonCanSee()
 {
-  HMODULE user = GetModuleHandleA("user32");
+  HMODULE user = GetModuleHandleA("user32"); // imported, so loaded
   GetProcessWindowStationFn station =
-    user ? (GetProcessWindowStationFn)(void *)GetProcAddress(user, "GetProcessWindowStation") : NULL;
+    (GetProcessWindowStationFn)(void *)GetProcAddress(user, "GetProcessWindowStation");
   GetUserObjectInformationFn information =
-    user ? (GetUserObjectInformationFn)(void *)GetProcAddress(user, "GetUserObjectInformationA") : NULL;
+    (GetUserObjectInformationFn)(void *)GetProcAddress(user, "GetUserObjectInformationA");
   if (station && information)
   {
     USEROBJECTFLAGS flags;
@@ -84,8 +86,7 @@ bool ProbePersonCanSee()
   }
   if (WinNtMajorVersion() >= 6)
   {
-    ProcessIdToSessionIdFn session =
-      (ProcessIdToSessionIdFn)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "ProcessIdToSessionId");
+    ProcessIdToSessionIdFn session = (ProcessIdToSessionIdFn)GetKernelProc("ProcessIdToSessionId");
     DWORD id = 0;
     if (session && session(GetCurrentProcessId(), &id) && id == 0)
       return false;

@@ -5,6 +5,10 @@
 // Fills the DBCS table from the ANSI code page (GetCPInfo, IsDBCSLeadByte).
 void FillDbcsTable(struct DbcsTable &table);
 
+// A function of kernel32 looked up at run time, for calls that older
+// systems lack; NULL when it is not there.
+void *GetKernelProc(const char *name);
+
 // Major Windows version on the NT family, 0 on the 9x family. Probed once.
 unsigned int WinNtMajorVersion();
 
