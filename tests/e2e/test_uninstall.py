@@ -6,7 +6,7 @@ import time
 
 import pytest
 
-from harness import IDNO, IDOK, IDYES, RECORD, TOOLS, InstallFolder
+from harness import IDNO, IDOK, IDYES, RECORD, TOOLS, InstallFolder, ReadGate
 
 CAPTION = 'Uninstall Quabix'
 CONFIRM = 'Continue with uninstall Quabix'
@@ -222,6 +222,34 @@ def hold(prefix, mode, *args):
 
 def release(prefix, flag):
     prefix.unix(flag).unlink()
+
+
+def test_a_list_read_that_fails_keeps_the_list_and_a_second_run_finishes(prefix):
+    only_record_on_9x(prefix)
+    inst = InstallFolder(prefix)
+    # More than the first read of the list (4096 bytes); later reads fail.
+    names = [f'Data\\file-{i:03d}-{"x" * 40}.dat' for i in range(150)]
+    for name in names:
+        inst.add(name)
+    inst.write_list(names + ['Data', 'uninstall.exe', 'Uninstall.lst'])
+    try:
+        gate = ReadGate(inst.root / 'Uninstall.lst', allowed=1)
+    except OSError as e:
+        pytest.skip(f'no fanotify permission events here ({e}): a failing read cannot be made')
+    try:
+        assert exit_code(launch(prefix, inst, '/s')) == 1603  # ERROR_INSTALL_FAILURE
+        assert gate.denied > 0
+        left = inst.listing()
+        assert 'Uninstall.lst' in left and 'uninstall.exe' in left
+        assert 'Data/' + names[0][5:] not in left  # what was read went
+        assert 'Data/' + names[-1][5:] in left
+        assert recorded(prefix) == (None, {})  # no self-removal
+        gate.release()
+        assert exit_code(launch(prefix, inst, '/s')) == 0
+    finally:
+        gate.close()
+    prefix.wait_server()
+    assert inst.listing() == ([] if prefix.nt else ['uninstall.exe'])
 
 
 @pytest.mark.parametrize('leftover', [True, False], ids=['unlisted-file', 'nothing-else'])
