@@ -12,3 +12,8 @@ extern HFONT g_BoldFont;
 
 // Starts a program without waiting for it.
 bool RunProgram(const char *commandLine);
+
+// Whether a message may be shown: always in an interactive run; in a silent
+// one only where a person can see it (never for the system account of a
+// deployment tool, which waits for the exit code alone).
+bool MayShowMessage();

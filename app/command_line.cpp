@@ -37,7 +37,7 @@ const char *MatchName(const char *text, const char *name, size_t length)
 }
 } // namespace
 
-const char *SkipProgramName(const char *commandLine, const char *modulePath)
+const char *SkipProgramName(const char *commandLine, const char *modulePath, NamesModule names, void *context)
 {
   if (!commandLine)
     return commandLine;
@@ -58,6 +58,22 @@ const char *SkipProgramName(const char *commandLine, const char *modulePath)
     if (end)
       return end;
   }
+  if (names)
+  {
+    char candidate[kPathSize];
+    for (size_t n = strcspn(p, " \t"); n < sizeof(candidate); n += 1 + strcspn(p + n + 1, " \t"))
+    {
+      if (n > 0)
+      {
+        memcpy(candidate, p, n);
+        candidate[n] = 0;
+        if (names(candidate, context))
+          return p + n;
+      }
+      if (p[n] == 0)
+        break;
+    }
+  }
   return p + strcspn(p, " \t");
 }
 
@@ -76,7 +92,7 @@ SwitchKind ClassifySwitch(const char *word)
 
 CommandLine ParseCommandLine(const char *commandLine, SwitchAction action, void *context)
 {
-  CommandLine result = {false, false, 0};
+  CommandLine result = {false, false, false, 0};
   if (!commandLine)
     return result;
   for (const char *p = strpbrk(commandLine, "/-"); p; p = strpbrk(p, "/-"))
@@ -87,10 +103,21 @@ CommandLine ParseCommandLine(const char *commandLine, SwitchAction action, void 
       result.Setup = true;
     else if (kind == SwitchSilent)
       result.Silent = true;
+    else if (kind == SwitchWait || kind == SwitchWarning)
+      result.Helper = true;
     if (kind != SwitchSilent)
       result.Counted++;
     if (action)
       action(kind, context);
   }
   return result;
+}
+
+Mode ChooseMode(const CommandLine &line)
+{
+  if (line.Setup)
+    return ModeSetup;
+  if (line.Counted == 0)
+    return ModeUninstall;
+  return line.Helper ? ModeHelper : ModeNone;
 }

@@ -62,6 +62,8 @@ HMODULE LoadSystemLibrary(const char *name)
 
 } // namespace
 
+bool MayShowMessage() { return !g_Silent || PersonCanSee(); }
+
 bool RunProgram(const char *commandLine)
 {
   char command[kPathSize];
@@ -95,9 +97,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
   char module[kPathSize];
   if (!GetModulePath(module, sizeof(module)))
     module[0] = 0;
-  const char *arguments = SkipProgramName(GetCommandLineA(), module);
+  char moduleShort[kPathSize];
+  bool known = module[0] && GetFileShortPath(module, moduleShort, sizeof(moduleShort));
+  const char *arguments =
+    SkipProgramName(GetCommandLineA(), module, known ? NamesSameFile : NULL, moduleShort);
   CommandLine switches = ParseCommandLine(arguments, OnSwitch, NULL);
-  if (switches.Setup)
+  Mode mode = ChooseMode(switches);
+  if (mode == ModeSetup)
   {
     // -1 (the dialog could not be made) counts as a cancel.
     if (DialogBoxParamA(GetResourceModule(), "SETUPDLG", NULL, SetupDialogProc, 0) > 0)
@@ -108,8 +114,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
   }
   int exitCode = 0;
-  if (switches.Counted == 0)
+  if (mode == ModeUninstall)
     exitCode = RunUninstall();
+  else if (mode == ModeNone)
+    exitCode = kExitInvalidCommandLine;
 
   if (richEdit)
     FreeLibrary(richEdit);

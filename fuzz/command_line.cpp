@@ -23,7 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   CommandLine line = ParseCommandLine(text, Count, counts);
   // Every switch but "s" counts, and the flags follow what was seen.
   if (line.Counted != counts[SwitchSetup] + counts[SwitchWait] + counts[SwitchWarning] + counts[SwitchOther] ||
-      line.Setup != (counts[SwitchSetup] > 0) || line.Silent != (counts[SwitchSilent] > 0))
+      line.Setup != (counts[SwitchSetup] > 0) || line.Silent != (counts[SwitchSilent] > 0) ||
+      line.Helper != (counts[SwitchWait] + counts[SwitchWarning] > 0))
+    __builtin_trap();
+  // Uninstall mode only without a counted switch; nothing done only when no
+  // switch of a mode was seen.
+  Mode mode = ChooseMode(line);
+  if ((mode == ModeUninstall) != (line.Counted == 0) ||
+      (mode == ModeNone) != (line.Counted > 0 && !line.Setup && !line.Helper))
     __builtin_trap();
   free(text);
   return 0;

@@ -46,8 +46,7 @@ typedef BOOL(WINAPI *IsWow64ProcessFn)(HANDLE, PBOOL);
 bool ProbeWow64(bool &answer)
 {
   // Looked up at run time: older systems have no IsWow64Process.
-  IsWow64ProcessFn probe =
-    (IsWow64ProcessFn)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "IsWow64Process");
+  IsWow64ProcessFn probe = (IsWow64ProcessFn)GetKernelProc("IsWow64Process");
   BOOL wow64 = FALSE;
   if (!probe || !probe(GetCurrentProcess(), &wow64))
     return false;

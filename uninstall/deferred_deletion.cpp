@@ -15,6 +15,34 @@ const int kTempNames = 1000;
 // wininit.ini is a small text file; a larger one is not ours to rewrite.
 const DWORD kMaxWininitSize = 1 << 20;
 
+bool WriteWholeFile(void *, const char *path, const char *data, size_t length)
+{
+  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (h == INVALID_HANDLE_VALUE)
+    return false;
+  DWORD written = 0;
+  bool whole = WriteFile(h, data, (DWORD)length, &written, NULL) && written == (DWORD)length &&
+               FlushFileBuffers(h);
+  return CloseHandle(h) && whole;
+}
+
+bool MoveOneFile(void *, const char *from, const char *to) { return MoveFileA(from, to) != 0; }
+
+bool RemoveOneFile(void *, const char *path)
+{
+  SetFileAttributesA(path, 0);
+  return DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+bool ExistsFile(void *, const char *path) { return FileExists(path); }
+
+// A file of that name in the Windows folder; false when it does not fit.
+bool WindowsFile(char *dest, size_t size, const char *name)
+{
+  UINT len = GetWindowsDirectoryA(dest, (UINT)size);
+  return len > 0 && len < size && AppendBackslash(dest, size) && AppendText(dest, size, name);
+}
+
 // Adds "NUL=<path>" to the [Rename] section of wininit.ini, which the 9x
 // family carries out at the next start, keeping every line already there.
 // False when it was not scheduled. The file is rewritten only when it was
@@ -23,10 +51,9 @@ const DWORD kMaxWininitSize = 1 << 20;
 // held them stay on the 9x family.
 bool ScheduleInWininit(const char *target)
 {
-  char ini[kPathSize];
-  UINT len = GetWindowsDirectoryA(ini, sizeof(ini));
-  if (len == 0 || len >= sizeof(ini) || !AppendBackslash(ini, sizeof(ini)) ||
-      !AppendText(ini, sizeof(ini), "wininit.ini"))
+  char ini[kPathSize], newIni[kPathSize], oldIni[kPathSize];
+  if (!WindowsFile(ini, sizeof(ini), "wininit.ini") || !WindowsFile(newIni, sizeof(newIni), "wininit.qbn") ||
+      !WindowsFile(oldIni, sizeof(oldIni), "wininit.qbo"))
     return false;
   // wininit.ini cannot hold long names.
   char shortPath[kPathSize];
@@ -34,6 +61,9 @@ bool ScheduleInWininit(const char *target)
   if ((shortLen == 0 || shortLen >= sizeof(shortPath)) && !CopyText(shortPath, sizeof(shortPath), target))
     return false;
 
+  FileOps ops = {WriteWholeFile, MoveOneFile, RemoveOneFile, ExistsFile, NULL};
+  if (!RecoverSetAsideFile(ops, ini, oldIni))
+    return false;
   // The system caches profile files and writes them back later: flush the
   // cache so that the file on disk is the whole, current text.
   WritePrivateProfileStringA(NULL, NULL, NULL, ini);
@@ -66,17 +96,9 @@ bool ScheduleInWininit(const char *target)
   size_t outSize = size + strlen(shortPath) + 32;
   char *out = (char *)malloc(outSize);
   int outLen = out ? AddWininitRename(out, outSize, text ? text : "", size, shortPath) : -1;
-  bool scheduled = false;
-  if (outLen >= 0)
-  {
-    h = CreateFileA(ini, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h != INVALID_HANDLE_VALUE)
-    {
-      DWORD written = 0;
-      scheduled = WriteFile(h, out, (DWORD)outLen, &written, NULL) && written == (DWORD)outLen;
-      scheduled = CloseHandle(h) && scheduled;
-    }
-  }
+  // The new text is written beside the file and put in place only when it
+  // was written whole: a full disk never truncates the renames there.
+  bool scheduled = outLen >= 0 && ReplaceWholeFile(ops, ini, newIni, oldIni, out, (size_t)outLen);
   free(out);
   free(text);
   return scheduled;

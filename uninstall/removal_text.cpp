@@ -39,7 +39,7 @@ const size_t kEscapedSize = 2048;  // a 1024-byte path with every byte doubled
 } // namespace
 
 int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char *folder,
-                            const char *bat, bool ntFamily)
+                            const char *bat, bool ntFamily, bool silent)
 {
   char e[kEscapedSize], f[kEscapedSize], b[kEscapedSize];
   if (!EscapeBatchPath(e, sizeof(e), exe) || !EscapeBatchPath(f, sizeof(f), folder) ||
@@ -55,13 +55,16 @@ int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char
       return -1;
   }
   size_t len = strlen(dest);
-  if (!FormatText(dest + len, size - len, ":done\r\nif exist \"%s\" \"%s\" /warning\r\ndel \"%s\"", e, e, b))
+  // "/s" before "/warning", which acts as it is read: a silent run's warning
+  // is shown only where a person can see it.
+  if (!FormatText(dest + len, size - len, ":done\r\nif exist \"%s\" \"%s\" %s/warning\r\ndel \"%s\"", e, e,
+                  silent ? "/s " : "", b))
     return -1;
   return (int)strlen(dest);
 }
 
 bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, const char *bat,
-                               bool ntFamily)
+                               unsigned ntMajor)
 {
   if (size)
     *dest = 0;
@@ -69,7 +72,11 @@ bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, con
   // that still names one program.
   if (!comspec[0] || !bat[0] || strchr(comspec, '"') || strchr(bat, '"'))
     return false;
-  if (ntFamily)
+  // Delayed expansion (Windows 2000 on) would eat a "!" of the paths; NT 4's
+  // cmd knows neither it nor the switch.
+  if (ntMajor >= 5)
+    return FormatText(dest, size, "\"%s\" /v:off /d /c \"\"%s\"\"", comspec, bat);
+  if (ntMajor)
     return FormatText(dest, size, "\"%s\" /d /c \"\"%s\"\"", comspec, bat);
   if (strpbrk(comspec, " \t") || strpbrk(bat, " \t"))
     return false;
@@ -244,4 +251,40 @@ int AddWininitRename(char *dest, size_t size, const char *text, size_t length, c
     return -1;
   dest[out.Len] = 0;
   return (int)out.Len;
+}
+
+bool ReplaceWholeFile(const FileOps &ops, const char *path, const char *newPath, const char *oldPath,
+                      const char *text, size_t length)
+{
+  void *c = ops.Context;
+  // Left-overs of a run that was stopped on the way are not ours to keep.
+  if (!ops.Remove(c, newPath) || !ops.Write(c, newPath, text, length))
+  {
+    ops.Remove(c, newPath);
+    return false;
+  }
+  bool existed = ops.Exists(c, path);
+  if (existed && (!ops.Remove(c, oldPath) || !ops.Move(c, path, oldPath)))
+  {
+    ops.Remove(c, newPath);
+    return false;
+  }
+  if (!ops.Move(c, newPath, path))
+  {
+    if (existed)
+      ops.Move(c, oldPath, path);
+    ops.Remove(c, newPath);
+    return false;
+  }
+  if (existed)
+    ops.Remove(c, oldPath);
+  return true;
+}
+
+bool RecoverSetAsideFile(const FileOps &ops, const char *path, const char *oldPath)
+{
+  void *c = ops.Context;
+  if (ops.Exists(c, path) || !ops.Exists(c, oldPath))
+    return true;
+  return ops.Move(c, oldPath, path);
 }

@@ -14,20 +14,23 @@ bool EscapeBatchPath(char *dest, size_t size, const char *path);
 
 // The whole self-removal batch file: the first line (NT or 9x form), the
 // three-line block five times and the tail, CR LF between lines and none
-// after the last. Returns its length, or -1 when it does not fit.
+// after the last; silent passes "/s" on to the warning run. Returns its
+// length, or -1 when it does not fit.
 int ComposeSelfRemovalBatch(char *dest, size_t size, const char *exe, const char *folder,
-                            const char *bat, bool ntFamily);
+                            const char *bat, bool ntFamily, bool silent);
 
 // The command line that starts the interpreter on the self-removal batch
-// file. NT family: "<comspec>" /d /c ""<bat>"": cmd's /c strips the outer
-// quotes of its command when the path holds "&", "^", or a blank with "(",
-// ")" or "@", so the path is quoted twice; /d skips the AutoRun commands.
-// 9x family: <comspec> /c <bat>, with bat the short form, since command.com
-// knows no quotes. False when it does not fit, when
-// comspec is empty or holds a quote, or on the 9x family when either holds a
-// blank or a tab.
+// file. NT family (ntMajor from WinNtMajorVersion): "<comspec>" /v:off /d
+// /c ""<bat>"": cmd's /c strips the outer quotes of its command when the
+// path holds "&", "^", or a blank with "(", ")" or "@", so the path is
+// quoted twice; /d skips the AutoRun commands, and /v:off the delayed
+// expansion that the registry may turn on, which would eat a "!" (NT 4,
+// which has none, gets no /v:off). 9x family (0): <comspec> /c <bat>, with
+// bat the short form, since command.com knows no quotes. False when it does
+// not fit, when comspec is empty or holds a quote, or on the 9x family when
+// either holds a blank or a tab.
 bool ComposeInterpreterCommand(char *dest, size_t size, const char *comspec, const char *bat,
-                               bool ntFamily);
+                               unsigned ntMajor);
 
 // The folders to remove at the next restart once files in them were
 // deferred: every folder from a deferred file's up to the install folder,
@@ -58,3 +61,30 @@ const char *NextRestartFolder(const RestartFolders &folders, const char *at);
 // earlier "NUL" entry and so cancel its deletion). The section is created at
 // the end when missing. Returns the new length, or -1 when it does not fit.
 int AddWininitRename(char *dest, size_t size, const char *text, size_t length, const char *path);
+
+// File operations for ReplaceWholeFile: the Windows calls, or a stand-in.
+struct FileOps
+{
+  // Creates or replaces path; true only when every byte was written and
+  // the file closed.
+  bool (*Write)(void *context, const char *path, const char *data, size_t length);
+  bool (*Move)(void *context, const char *from, const char *to); // fails when to exists
+  bool (*Remove)(void *context, const char *path);               // true when it is gone
+  bool (*Exists)(void *context, const char *path);
+  void *Context;
+};
+
+// Puts text in place as path without ever leaving it cut short: writes
+// newPath beside it, and only once that was written whole moves path aside
+// to oldPath, newPath to path, and removes oldPath. Whatever fails on the
+// way, path keeps its earlier contents and neither side file stays (a
+// full disk must not truncate other programs' pending renames in
+// wininit.ini). False when text is not in place.
+bool ReplaceWholeFile(const FileOps &ops, const char *path, const char *newPath, const char *oldPath,
+                      const char *text, size_t length);
+
+// Before path is read: when a run stopped between moving path aside and
+// moving the new text in (or could not move it back), path is missing and
+// oldPath holds its contents; they are put back. False when path is still
+// missing while oldPath exists.
+bool RecoverSetAsideFile(const FileOps &ops, const char *path, const char *oldPath);

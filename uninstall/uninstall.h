@@ -6,7 +6,8 @@
 const int kExitFinished = 0;
 const int kExitRestartNeeded = 3010; // finished; something waits for the restart
 const int kExitDeclined = 1602;      // the user answered No
-const int kExitFailed = 1603;        // stopped before anything was removed
+const int kExitFailed = 1603;        // not everything was removed, or nothing
+const int kExitInvalidCommandLine = 1639; // switches that prevent every mode: nothing done
 
 // The whole of uninstall mode; returns the process exit code.
 int RunUninstall();

@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/resource.h"
 #include "lang/lang_string.h"
+#include "uninstall/outcome.h"
 #include "uninstall/removal_text.h"
 #include "uninstall/uninstall.h"
 #include "uninstall/uninstall_list.h"
@@ -33,6 +34,8 @@ struct Passes
   RestartFolders Folders;  // folders that held deferred files (NT family)
   bool RestartPending;     // something was scheduled for the restart
   bool NoticeNeeded;       // a file could not be moved, or not scheduled at all
+  bool LeftBehind;         // a file could be neither deleted nor scheduled
+  bool ListIncomplete;     // a read of the list failed
 };
 
 LineState Defer(Passes &passes, const char *path)
@@ -48,6 +51,8 @@ LineState Defer(Passes &passes, const char *path)
   }
   if (result == DeferInPlace || result == DeferNotScheduled)
     passes.NoticeNeeded = true;
+  if (result == DeferNotScheduled)
+    passes.LeftBehind = true;
   // Deferred or left to self-removal: later passes have nothing to do here.
   return LineDone;
 }
@@ -114,6 +119,7 @@ int RunPass(ListReader &reader, Passes &passes, bool &open)
     if (kind == ListFailed)
     {
       open = true; // the rest of the list was not seen
+      passes.ListIncomplete = true;
       break;
     }
     LineState state = GetLineState(passes.Lines, index);
@@ -167,7 +173,8 @@ int RunUninstall()
     char message[600];
     if (!FormatWithText(message, sizeof(message), GetLangString(IDS_CANNOT_OPEN_LIST), kListName))
       CopyText(message, sizeof(message), kListName);
-    MessageBoxA(NULL, message, GetLangString(IDS_UNINSTALL_CAPTION), MB_ICONERROR | MB_SETFOREGROUND);
+    if (MayShowMessage())
+      MessageBoxA(NULL, message, GetLangString(IDS_UNINSTALL_CAPTION), MB_ICONERROR | MB_SETFOREGROUND);
     return kExitFailed;
   }
 
@@ -181,6 +188,8 @@ int RunUninstall()
   InitRestartFolders(passes.Folders);
   passes.RestartPending = false;
   passes.NoticeNeeded = false;
+  passes.LeftBehind = false;
+  passes.ListIncomplete = false;
   ListReader reader;
   InitListReader(reader, ReadFromFile, &list);
   // Until a pass removes nothing, or nothing is left that a pass could change.
@@ -188,7 +197,10 @@ int RunUninstall()
   while (RunPass(reader, passes, open) > 0 && open)
   {
     if (!list.Seek(0))
+    {
+      passes.ListIncomplete = true;
       break;
+    }
     RewindListReader(reader);
   }
   list.Close();
@@ -201,9 +213,15 @@ int RunUninstall()
     if (MoveFileExA(f, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
       passes.RestartPending = true;
 
-  if (passes.NoticeNeeded)
+  if (passes.NoticeNeeded && MayShowMessage())
     MessageBoxA(NULL, GetLangString(IDS_REBOOT_NEEDED), GetLangString(IDS_UNINSTALL_CAPTION),
                 MB_ICONINFORMATION | MB_SETFOREGROUND);
+
+  UninstallOutcome outcome = {passes.ListIncomplete, passes.RestartPending, passes.LeftBehind};
+  // A list that could not be read to its end stays, and so do the tool and
+  // its folder: a second run finishes the job.
+  if (passes.ListIncomplete)
+    return UninstallExitCode(outcome);
 
   // The list goes only once self-removal is under way: an uninstall stopped
   // before (at the restart notice, say) finds it again when run once more and
@@ -213,7 +231,5 @@ int RunUninstall()
   StartSelfRemoval(); // it may leave another folder current
   if (listNamed)
     DeleteFileA(listPath);
-  // The user was told to restart whenever something could not be removed
-  // now: the exit code says the same.
-  return passes.RestartPending || passes.NoticeNeeded ? kExitRestartNeeded : kExitFinished;
+  return UninstallExitCode(outcome);
 }

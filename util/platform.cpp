@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "util/path.h"
+#include "util/text.h"
 
 void FillDbcsTable(DbcsTable &table)
 {
@@ -11,6 +12,8 @@ void FillDbcsTable(DbcsTable &table)
   for (int i = 0; i < 256; i++)
     table.LeadByte[i] = IsDBCSLeadByte((BYTE)i) ? 1 : 0;
 }
+
+void *GetKernelProc(const char *name) { return (void *)GetProcAddress(GetModuleHandleA("kernel32"), name); }
 
 namespace {
 DWORD s_platformId = (DWORD)-1;
@@ -57,4 +60,68 @@ bool GetModulePath(char *buffer, size_t size)
   }
   buffer[len] = 0;
   return true;
+}
+
+namespace {
+typedef HWINSTA(WINAPI *GetProcessWindowStationFn)();
+typedef BOOL(WINAPI *GetUserObjectInformationFn)(HANDLE, int, PVOID, DWORD, LPDWORD);
+typedef BOOL(WINAPI *ProcessIdToSessionIdFn)(DWORD, DWORD *);
+
+bool ProbePersonCanSee()
+{
+  HMODULE user = GetModuleHandleA("user32"); // imported, so loaded
+  GetProcessWindowStationFn station =
+    (GetProcessWindowStationFn)(void *)GetProcAddress(user, "GetProcessWindowStation");
+  GetUserObjectInformationFn information =
+    (GetUserObjectInformationFn)(void *)GetProcAddress(user, "GetUserObjectInformationA");
+  if (station && information)
+  {
+    USEROBJECTFLAGS flags;
+    DWORD needed = 0;
+    HWINSTA handle = station();
+    // A station that cannot be asked counts as unseen: the exit code tells.
+    if (!handle || !information(handle, UOI_FLAGS, &flags, sizeof(flags), &needed) ||
+        !(flags.dwFlags & WSF_VISIBLE))
+      return false;
+  }
+  if (WinNtMajorVersion() >= 6)
+  {
+    ProcessIdToSessionIdFn session = (ProcessIdToSessionIdFn)GetKernelProc("ProcessIdToSessionId");
+    DWORD id = 0;
+    if (session && session(GetCurrentProcessId(), &id) && id == 0)
+      return false;
+  }
+  return true;
+}
+
+int s_personCanSee = -1;
+} // namespace
+
+bool PersonCanSee()
+{
+  if (s_personCanSee < 0)
+    s_personCanSee = ProbePersonCanSee() ? 1 : 0;
+  return s_personCanSee != 0;
+}
+
+bool GetFileShortPath(const char *path, char *buffer, size_t size)
+{
+  char full[kPathSize];
+  DWORD len = GetFullPathNameA(path, sizeof(full), full, NULL);
+  if (len == 0 || len >= sizeof(full))
+    return false;
+  len = GetShortPathNameA(full, buffer, (DWORD)size);
+  if (len > 0 && len < size)
+    return true;
+  // "x.exe.exe" names nothing either.
+  if (!AppendText(full, sizeof(full), ".exe"))
+    return false;
+  len = GetShortPathNameA(full, buffer, (DWORD)size);
+  return len > 0 && len < size;
+}
+
+bool NamesSameFile(const char *path, void *shortPath)
+{
+  char own[kPathSize];
+  return GetFileShortPath(path, own, sizeof(own)) && CompareTextNoCase(own, (const char *)shortPath) == 0;
 }

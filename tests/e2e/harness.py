@@ -15,9 +15,12 @@ Flavours:
          nt64 or nt32 runs on x64, one of win98 on x64-win98, unless it is
          marked standin_differs
 """
+import ctypes
 import json
 import os
+import select
 import shutil
+import struct
 import subprocess
 import sys
 import threading
@@ -526,6 +529,55 @@ def controls(prefix, caption, needed, timeout=20):
                 return rows[0], boxes
         time.sleep(0.2)
     raise AssertionError(f'no {caption!r} dialog with control {needed}')
+
+
+class ReadGate:
+    """Lets the first `allowed` reads of a file through and fails every
+    later one (read() reports EPERM, so ReadFile fails in the program) until
+    opened: a disk or network share that fails part way through a file.
+    Built on fanotify's permission events, which need root."""
+
+    EVENT = struct.Struct('IBBHQii')  # struct fanotify_event_metadata
+
+    def __init__(self, path, allowed):
+        libc = ctypes.CDLL(None, use_errno=True)
+        self.fd = libc.fanotify_init(0x4 | 0x1, os.O_RDONLY)  # FAN_CLASS_CONTENT | FAN_CLOEXEC
+        if self.fd < 0:
+            raise OSError(ctypes.get_errno(), 'fanotify_init')
+        # FAN_MARK_ADD, FAN_ACCESS_PERM, AT_FDCWD
+        if libc.fanotify_mark(self.fd, 0x1, ctypes.c_uint64(0x20000), -100, str(path).encode()) != 0:
+            os.close(self.fd)
+            raise OSError(ctypes.get_errno(), 'fanotify_mark')
+        self.allowed = allowed
+        self.reads = 0
+        self.denied = 0
+        self.open = False
+        self.stop = False
+        self.worker = threading.Thread(target=self._answer)
+        self.worker.start()
+
+    def _answer(self):
+        while not self.stop:
+            ready, _, _ = select.select([self.fd], [], [], 0.1)
+            if not ready:
+                continue
+            data = os.read(self.fd, 4096)
+            for at in range(0, len(data), self.EVENT.size):
+                _, _, _, _, _, fd, _ = self.EVENT.unpack_from(data, at)
+                self.reads += 1
+                allow = self.open or self.reads <= self.allowed
+                self.denied += 0 if allow else 1
+                os.write(self.fd, struct.pack('iI', fd, 1 if allow else 2))  # FAN_ALLOW, FAN_DENY
+                os.close(fd)
+
+    def release(self):
+        self.open = True
+
+    def close(self):
+        self.open = True
+        self.stop = True
+        self.worker.join(10)
+        os.close(self.fd)
 
 
 class InstallFolder:

@@ -71,10 +71,20 @@ int main()
   if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES || !args)
     return 0;
 
+  // The real cmd gets every switch the tool passed (/v:off, /d), after our
+  // own name, which comes quoted or ends at the first blank.
+  const char *rest = cmd;
+  if (*rest == '"')
+  {
+    rest = strchr(rest + 1, '"');
+    rest = rest ? rest + 1 : args;
+  }
+  else
+    rest += strcspn(rest, " ");
   char real[MAX_PATH * 3];
   char system[MAX_PATH];
   GetSystemDirectoryA(system, sizeof(system));
-  snprintf(real, sizeof(real), "%s\\cmd.exe%s", system, args);
+  snprintf(real, sizeof(real), "%s\\cmd.exe%s", system, rest);
   STARTUPINFOA start = {sizeof(start)};
   start.dwFlags = STARTF_USESHOWWINDOW;
   start.wShowWindow = SW_HIDE;

@@ -26,6 +26,11 @@
 //                                          uninstall command, waits for it and
 //                                          prints its exit code; program "-":
 //                                          found from the command line
+//   winpilot launch-unseen <program> <command>
+//                                          the same in a window station of its
+//                                          own that is not visible, as a
+//                                          deployment agent runs it: a message
+//                                          box there is never answered
 //
 // Commands can be chained with "--" in one run. Captions are exact; "*"
 // matches any window of dialog class. Exit code 1 when a step failed.
@@ -278,7 +283,8 @@ int RunCommand(int argc, char **argv)
     printf("}\n");
     return 0;
   }
-  if (strcmp(cmd, "launch") == 0 && argc > 2)
+  bool unseen = strcmp(cmd, "launch-unseen") == 0;
+  if ((unseen || strcmp(cmd, "launch") == 0) && argc > 2)
   {
     // The application named and the command line handed on unchanged: an
     // unquoted path with blanks reaches the program as it stands.
@@ -289,6 +295,23 @@ int RunCommand(int argc, char **argv)
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
+    char desktop[64];
+    if (unseen)
+    {
+      // A new window station is never visible; its desktop must be made
+      // from inside it.
+      wsprintfA(desktop, "QbxUnseen%lu", GetCurrentProcessId());
+      HWINSTA own = GetProcessWindowStation();
+      HWINSTA station = CreateWindowStationA(desktop, 0, WINSTA_ALL_ACCESS, NULL);
+      if (!station || !SetProcessWindowStation(station))
+        return Fail("no window station", desktop);
+      HDESK made = CreateDesktopA("Default", NULL, NULL, 0, GENERIC_ALL, NULL);
+      SetProcessWindowStation(own);
+      if (!made)
+        return Fail("no desktop", desktop);
+      lstrcatA(desktop, "\\Default");
+      startup.lpDesktop = desktop;
+    }
     PROCESS_INFORMATION process;
     // "-": no application name, the program found from the command line, as
     // a deployment tool runs a command it read from the registry.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "dbcs_fixture.h"
@@ -98,6 +99,24 @@ TEST(CommandLine, MarkersAnywhereStartSwitches)
   EXPECT_EQ(1, Parse("/clean").Line.Counted);
 }
 
+TEST(CommandLine, ModeOfEachKindOfLine)
+{
+  struct Case
+  {
+    const char *Text;
+    Mode Expected;
+  } cases[] = {
+      {"", ModeUninstall},          {"/s", ModeUninstall},        {"/setup", ModeSetup},
+      {"/s /setup /x", ModeSetup},  {"/wait", ModeHelper},        {"/s /warning", ModeHelper},
+      // Switches of other installers and a path with a hyphen prevent every
+      // mode: nothing is done, and that is no success.
+      {"/S /norestart", ModeNone},  {"/quiet", ModeNone},         {"/qn", ModeNone},
+      {"C:\\my-files\\x", ModeNone}, {"/sx", ModeNone},          {"/", ModeNone},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(c.Expected, ChooseMode(Parse(c.Text).Line)) << c.Text;
+}
+
 TEST(CommandLine, ClassifyFollowsTheRuleOrder)
 {
   EXPECT_EQ(SwitchSetup, ClassifySwitch("setup"));
@@ -160,6 +179,56 @@ TEST(CommandLine, UninstallCommandWithBlanksAndDashRunsUninstall)
   EXPECT_EQ(1, ParseCommandLine(kTool, NULL, NULL).Counted);
   EXPECT_EQ(0, ParseCommandLine(SkipProgramName(kTool, kTool), NULL, NULL).Counted);
   EXPECT_EQ(NULL, SkipProgramName(NULL, kTool));
+}
+
+// Stands in for the file system: records what it was asked, accepts one name.
+struct Asked
+{
+  std::string Accepted;
+  std::vector<std::string> Candidates;
+};
+
+bool AskFileSystem(const char *candidate, void *context)
+{
+  Asked *asked = static_cast<Asked *>(context);
+  asked->Candidates.push_back(candidate);
+  return asked->Accepted == candidate;
+}
+
+TEST(CommandLine, OtherSpellingsAreLeftToTheFileSystemShortestFirst)
+{
+  Asked asked;
+  asked.Accepted = "C:\\PROGRA~1\\QUABIX~1\\UNINST~1.EXE";
+  EXPECT_STREQ(" /s", SkipProgramName("C:\\PROGRA~1\\QUABIX~1\\UNINST~1.EXE /s", kTool, AskFileSystem, &asked));
+  EXPECT_EQ((std::vector<std::string>{asked.Accepted}), asked.Candidates);
+
+  // Every prefix that ends at a blank or a tab, and the whole line.
+  asked = Asked();
+  asked.Accepted = "C:\\Program Files\\Quabix \xC4rchiv\\uninstall.exe";
+  EXPECT_STREQ("\t/s", SkipProgramName("C:\\Program Files\\Quabix \xC4rchiv\\uninstall.exe\t/s", kTool,
+                                        AskFileSystem, &asked));
+  EXPECT_EQ((std::vector<std::string>{"C:\\Program", "C:\\Program Files\\Quabix", asked.Accepted}),
+            asked.Candidates);
+  asked = Asked();
+  EXPECT_STREQ("  x /s", SkipProgramName("a.exe  x /s", kTool, AskFileSystem, &asked));
+  EXPECT_EQ((std::vector<std::string>{"a.exe", "a.exe ", "a.exe  x", "a.exe  x /s"}), asked.Candidates);
+
+  // Neither a quoted name nor one that matches as text is asked about.
+  asked = Asked();
+  EXPECT_STREQ(" /s", SkipProgramName("\"C:\\x y\\u.exe\" /s", kTool, AskFileSystem, &asked));
+  EXPECT_STREQ(" /s", SkipProgramName("c:\\program files\\quabix-archiver\\uninstall /s", kTool, AskFileSystem,
+                                      &asked));
+  EXPECT_TRUE(asked.Candidates.empty());
+
+  // A prefix that does not fit a path buffer is never offered.
+  std::string longLine = std::string(1023, 'x') + " /s";
+  asked = Asked();
+  SkipProgramName(longLine.c_str(), kTool, AskFileSystem, &asked);
+  EXPECT_EQ(1u, asked.Candidates.size());
+  longLine = std::string(1024, 'x') + " /s";
+  asked = Asked();
+  EXPECT_STREQ(" /s", SkipProgramName(longLine.c_str(), kTool, AskFileSystem, &asked));
+  EXPECT_TRUE(asked.Candidates.empty());
 }
 
 using SkipNameDbcs = Cp932Table;

@@ -5,6 +5,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
+#include "app/command_line.h"
 #include "util/path.h"
 #include "util/platform.h"
 
@@ -73,6 +76,49 @@ TEST(Platform, DbcsTableFollowsTheAnsiCodePage)
   EXPECT_EQ(info.MaxCharSize > 1 ? 1 : 0, table.MultiByte);
   for (int b = 0; b < 256; b++)
     EXPECT_EQ(IsDBCSLeadByte((BYTE)b) ? 1 : 0, table.LeadByte[b]) << b;
+}
+
+// The tool's own name in the spellings a command line can give it: the file
+// system decides, so the rest of the line is taken for the switches.
+TEST(Platform, TheProgramNameInAnySpellingIsSkipped)
+{
+  char temp[MAX_PATH], folder[MAX_PATH], exe[MAX_PATH];
+  ASSERT_GT(GetTempPathA(sizeof(temp), temp), 0u);
+  // 0xC4 0xE4: A and a with diaeresis in code page 1252, upper and lower case.
+  snprintf(folder, sizeof(folder), "%sQbx Long \xC4rchiver Folder", temp);
+  snprintf(exe, sizeof(exe), "%s\\uninstall.exe", folder);
+  CreateDirectoryA(folder, NULL);
+  HANDLE h = CreateFileA(exe, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  CloseHandle(h);
+  char moduleShort[kPathSize], shortExe[MAX_PATH];
+  ASSERT_TRUE(GetFileShortPath(exe, moduleShort, sizeof(moduleShort)));
+  ASSERT_GT(GetShortPathNameA(exe, shortExe, sizeof(shortExe)), 0u);
+  ASSERT_EQ(NULL, strchr(shortExe, ' ')) << shortExe;
+
+  // Spellings with blanks, which a split at the first blank gets wrong.
+  std::string lowerFolder = folder;
+  for (char &c : lowerFolder)
+    c = c == '\xC4' ? '\xE4' : c;
+  char cwd[MAX_PATH];
+  GetCurrentDirectoryA(sizeof(cwd), cwd);
+  ASSERT_TRUE(SetCurrentDirectoryA(temp));
+  for (std::string name : {lowerFolder + "\\uninstall.exe", lowerFolder + "\\UNINSTALL",
+                           lowerFolder + "\\" + FileNamePart(shortExe),
+                           std::string(".\\Qbx Long \xC4rchiver Folder\\uninstall.exe"), std::string(shortExe)})
+  {
+    std::string line = name + " /s";
+    EXPECT_STREQ(" /s", SkipProgramName(line.c_str(), exe, NamesSameFile, moduleShort)) << name;
+    EXPECT_TRUE(NamesSameFile(name.c_str(), moduleShort)) << name;
+  }
+  // Another file, and one that does not exist, are not the program.
+  EXPECT_FALSE(NamesSameFile(temp, moduleShort));
+  EXPECT_FALSE(NamesSameFile(".\\uninstall2.exe", moduleShort));
+  std::string other = std::string(folder) + "\\other.exe /s";
+  EXPECT_STREQ(" Long \xC4rchiver Folder\\other.exe /s", SkipProgramName(other.c_str(), exe, NamesSameFile, moduleShort));
+  SetCurrentDirectoryA(cwd);
+  DeleteFileA(exe);
+  RemoveDirectoryA(folder);
 }
 
 } // namespace

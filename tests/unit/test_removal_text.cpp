@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,16 +27,16 @@ std::vector<std::string> SplitCrLf(const std::string &text)
   }
 }
 
-std::string Batch(const char *exe, const char *folder, const char *bat, bool nt)
+std::string Batch(const char *exe, const char *folder, const char *bat, bool nt, bool silent = false)
 {
   static char buf[64 * 1024];
-  int len = ComposeSelfRemovalBatch(buf, sizeof(buf), exe, folder, bat, nt);
+  int len = ComposeSelfRemovalBatch(buf, sizeof(buf), exe, folder, bat, nt, silent);
   EXPECT_GE(len, 0);
   return len < 0 ? std::string() : std::string(buf, len);
 }
 
 void ExpectBatchLines(const std::vector<std::string> &lines, const std::string &first, const std::string &exe,
-                      const std::string &folder, const std::string &bat)
+                      const std::string &folder, const std::string &bat, const std::string &warning = "/warning")
 {
   ASSERT_EQ(19u, lines.size());
   EXPECT_EQ(first, lines[0]);
@@ -46,7 +47,7 @@ void ExpectBatchLines(const std::vector<std::string> &lines, const std::string &
     EXPECT_EQ("if not exist \"" + exe + "\" goto done", lines[3 + 3 * i]);
   }
   EXPECT_EQ(":done", lines[16]);
-  EXPECT_EQ("if exist \"" + exe + "\" \"" + exe + "\" /warning", lines[17]);
+  EXPECT_EQ("if exist \"" + exe + "\" \"" + exe + "\" " + warning, lines[17]);
   EXPECT_EQ("del \"" + bat + "\"", lines[18]);
 }
 
@@ -68,6 +69,17 @@ TEST(SelfRemovalBatch, NineXFamilyStartsAndWaits)
   ExpectBatchLines(SplitCrLf(text), std::string("start /wait \"") + kExe + "\" /wait", kExe, kFolder, kBat);
 }
 
+TEST(SelfRemovalBatch, ASilentRunPassesSilentOnToTheWarningBeforeIt)
+{
+  // The warning switch acts as it is read: "/s" must come first.
+  for (bool nt : {true, false})
+  {
+    std::string text = Batch(kExe, kFolder, kBat, nt, true);
+    ExpectBatchLines(SplitCrLf(text), SplitCrLf(Batch(kExe, kFolder, kBat, nt))[0], kExe, kFolder, kBat,
+                     "/s /warning");
+  }
+}
+
 TEST(SelfRemovalBatch, PercentSignsAreDoubled)
 {
   std::string text = Batch("C:\\100%\\%TEMP%\\u.exe", "C:\\100%\\%TEMP%", "C:\\t%\\x.bat", true);
@@ -78,10 +90,10 @@ TEST(SelfRemovalBatch, PercentSignsAreDoubled)
 TEST(SelfRemovalBatch, TheLongestPathsFitAndASmallBufferIsRefused)
 {
   std::string exe(1023, '%');
-  std::string text = Batch(exe.c_str(), exe.c_str(), exe.c_str(), false);
+  std::string text = Batch(exe.c_str(), exe.c_str(), exe.c_str(), false, true);
   EXPECT_EQ(19u, SplitCrLf(text).size());
   char small[200];
-  EXPECT_EQ(-1, ComposeSelfRemovalBatch(small, sizeof(small), kExe, kFolder, kBat, true));
+  EXPECT_EQ(-1, ComposeSelfRemovalBatch(small, sizeof(small), kExe, kFolder, kBat, true, false));
 }
 
 TEST(SelfRemovalBatch, EscapeRefusesWhatDoesNotFit)
@@ -105,15 +117,22 @@ TEST(TempName, IndexAndBounds)
   EXPECT_FALSE(FormatTempName(out, sizeof(out), path.c_str(), 10)); // 32 bytes do not fit
 }
 
-TEST(InterpreterCommand, NtQuotesBothAndTurnsAutoRunOff)
+TEST(InterpreterCommand, NtQuotesBothAndTurnsAutoRunAndDelayedExpansionOff)
 {
   char out[128];
   // "&" and a blank with parentheses: cmd would drop a lone pair of quotes.
+  // "!" would be eaten where the registry turns delayed expansion on.
   ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\Windows\\system32\\cmd.exe",
-                                        "C:\\R&D (x)\\Temp\\Uninstall_Qbx.Bat", true));
-  EXPECT_STREQ("\"C:\\Windows\\system32\\cmd.exe\" /d /c \"\"C:\\R&D (x)\\Temp\\Uninstall_Qbx.Bat\"\"", out);
+                                        "C:\\R&D (x)!\\Temp\\Uninstall_Qbx.Bat", 6));
+  EXPECT_STREQ("\"C:\\Windows\\system32\\cmd.exe\" /v:off /d /c \"\"C:\\R&D (x)!\\Temp\\Uninstall_Qbx.Bat\"\"",
+               out);
+  ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\WINNT\\system32\\cmd.exe", "C:\\T\\u.bat", 5));
+  EXPECT_STREQ("\"C:\\WINNT\\system32\\cmd.exe\" /v:off /d /c \"\"C:\\T\\u.bat\"\"", out);
+  // NT 4's cmd has no delayed expansion and no switch for it.
+  ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\WINNT\\system32\\cmd.exe", "C:\\T\\u.bat", 4));
+  EXPECT_STREQ("\"C:\\WINNT\\system32\\cmd.exe\" /d /c \"\"C:\\T\\u.bat\"\"", out);
   ASSERT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\WINDOWS\\COMMAND.COM",
-                                        "C:\\WINDOWS\\TEMP\\UNINST~1.BAT", false));
+                                        "C:\\WINDOWS\\TEMP\\UNINST~1.BAT", 0));
   EXPECT_STREQ("C:\\WINDOWS\\COMMAND.COM /c C:\\WINDOWS\\TEMP\\UNINST~1.BAT", out);
 }
 
@@ -123,21 +142,23 @@ TEST(InterpreterCommand, RefusesWhatCannotBeStartedRight)
   struct Case
   {
     const char *Comspec, *Bat;
-    bool Nt;
+    unsigned NtMajor;
   } cases[] = {
-      {"", "C:\\T\\u.bat", true},          // COMSPEC not set
-      {"C:\\cmd\".exe", "C:\\T\\u.bat", true}, // a quote would end the quoted name
-      {"C:\\cmd.exe", "", true},
-      {"C:\\COMMAND.COM", "C:\\MY TEMP\\U.BAT", false}, // command.com splits at blanks
-      {"C:\\MY DOS\\COMMAND.COM", "C:\\T\\U.BAT", false},
-      {"C:\\COMMAND.COM", "C:\\T\tX\\U.BAT", false},
-      {"C:\\cmd.exe", "C:\\a-path-that-does-not-fit-in-64-bytes\\Uninstall_Qbx.Bat", true},
+      {"", "C:\\T\\u.bat", 6},          // COMSPEC not set
+      {"C:\\cmd\".exe", "C:\\T\\u.bat", 6}, // a quote would end the quoted name
+      {"C:\\cmd.exe", "", 6},
+      {"C:\\COMMAND.COM", "C:\\MY TEMP\\U.BAT", 0}, // command.com splits at blanks
+      {"C:\\MY DOS\\COMMAND.COM", "C:\\T\\U.BAT", 0},
+      {"C:\\COMMAND.COM", "C:\\T\tX\\U.BAT", 0},
+      {"C:\\cmd.exe", "C:\\a-path-that-does-not-fit-in-64-bytes\\Uninstall_Qbx.Bat", 4},
+      {"C:\\cmd.exe", "C:\\T\\fits-only-without-v-off\\u.bat", 6}, // 64 bytes with /v:off
   };
   for (const Case &c : cases)
   {
-    EXPECT_FALSE(ComposeInterpreterCommand(out, sizeof(out), c.Comspec, c.Bat, c.Nt)) << c.Comspec << " " << c.Bat;
+    EXPECT_FALSE(ComposeInterpreterCommand(out, sizeof(out), c.Comspec, c.Bat, c.NtMajor)) << c.Comspec << " " << c.Bat;
     EXPECT_STREQ("", out);
   }
+  EXPECT_TRUE(ComposeInterpreterCommand(out, sizeof(out), "C:\\cmd.exe", "C:\\T\\fits-only-without-v-off\\u.bat", 4));
 }
 
 std::vector<std::string> Folders(const RestartFolders &folders)
@@ -237,6 +258,109 @@ TEST(WininitRename, RefusesASmallBuffer)
 {
   char out[16];
   EXPECT_EQ(-1, AddWininitRename(out, sizeof(out), "", 0, "C:\\A\\LONG.DLL"));
+}
+
+// A file system in memory that can run out of space or refuse a move.
+struct FakeDisk
+{
+  std::map<std::string, std::string> Files;
+  size_t Room = std::string::npos; // bytes a write can still put down
+  int FailingMove = -1;            // the move (counted from 0) that fails
+  int Moves = 0;
+};
+
+bool FakeWrite(void *c, const char *path, const char *data, size_t length)
+{
+  FakeDisk *d = static_cast<FakeDisk *>(c);
+  size_t n = std::min(length, d->Room);
+  d->Files[path] = std::string(data, n); // a short write leaves what fit
+  return n == length;
+}
+
+bool FakeMove(void *c, const char *from, const char *to)
+{
+  FakeDisk *d = static_cast<FakeDisk *>(c);
+  if (d->Moves++ == d->FailingMove || !d->Files.count(from) || d->Files.count(to))
+    return false;
+  d->Files[to] = d->Files[from];
+  d->Files.erase(from);
+  return true;
+}
+
+bool FakeRemove(void *c, const char *path)
+{
+  static_cast<FakeDisk *>(c)->Files.erase(path);
+  return true;
+}
+
+bool FakeExists(void *c, const char *path) { return static_cast<FakeDisk *>(c)->Files.count(path) > 0; }
+
+const char kIni[] = "C:\\WINDOWS\\wininit.ini";
+const char kNew[] = "C:\\WINDOWS\\wininit.qbn";
+const char kOld[] = "C:\\WINDOWS\\wininit.qbo";
+const char kPending[] = "[rename]\r\nNUL=C:\\OTHER\\OLD.DLL\r\n";
+
+bool Replace(FakeDisk &disk, const std::string &text)
+{
+  FileOps ops = {FakeWrite, FakeMove, FakeRemove, FakeExists, &disk};
+  return ReplaceWholeFile(ops, kIni, kNew, kOld, text.data(), text.size());
+}
+
+using Files = std::map<std::string, std::string>;
+
+TEST(WininitWrite, TheNewTextReplacesTheFileAndNoSideFileStays)
+{
+  FakeDisk disk;
+  disk.Files[kIni] = kPending;
+  disk.Files[kNew] = "left over";
+  EXPECT_TRUE(Replace(disk, std::string(kPending) + "NUL=C:\\Q\\A.DLL\r\n"));
+  EXPECT_EQ((Files{{kIni, std::string(kPending) + "NUL=C:\\Q\\A.DLL\r\n"}}), disk.Files);
+  FakeDisk empty;
+  EXPECT_TRUE(Replace(empty, "[Rename]\r\nNUL=C:\\A\r\n"));
+  EXPECT_EQ((Files{{kIni, "[Rename]\r\nNUL=C:\\A\r\n"}}), empty.Files);
+}
+
+TEST(WininitWrite, AFullDiskOrAFailedMoveKeepsOtherProgramsRenames)
+{
+  std::string text = std::string(kPending) + "NUL=C:\\Q\\A.DLL\r\n";
+  for (int moves = 0; moves < 2; moves++)
+  {
+    FakeDisk disk;
+    disk.Files[kIni] = kPending;
+    disk.FailingMove = moves; // the move aside fails, or the move into place
+    EXPECT_FALSE(Replace(disk, text)) << moves;
+    EXPECT_EQ((Files{{kIni, kPending}}), disk.Files) << moves;
+  }
+  FakeDisk full;
+  full.Files[kIni] = kPending;
+  full.Room = 10;
+  EXPECT_FALSE(Replace(full, text));
+  EXPECT_EQ((Files{{kIni, kPending}}), full.Files);
+}
+
+TEST(WininitWrite, AFileLeftAsideIsPutBackBeforeItIsRead)
+{
+  FileOps ops = {FakeWrite, FakeMove, FakeRemove, FakeExists, NULL};
+  FakeDisk stopped; // between the two moves
+  stopped.Files[kOld] = kPending;
+  stopped.Files[kNew] = "new";
+  ops.Context = &stopped;
+  EXPECT_TRUE(RecoverSetAsideFile(ops, kIni, kOld));
+  EXPECT_EQ(kPending, stopped.Files[kIni]);
+  EXPECT_EQ(0u, stopped.Files.count(kOld));
+  FakeDisk stuck = stopped;
+  stuck.Files.erase(kIni);
+  stuck.Files[kOld] = kPending;
+  stuck.Moves = 0;
+  stuck.FailingMove = 0;
+  ops.Context = &stuck;
+  EXPECT_FALSE(RecoverSetAsideFile(ops, kIni, kOld));
+  FakeDisk current; // the file in place: the aside copy is an old one
+  current.Files[kIni] = "now";
+  current.Files[kOld] = "then";
+  ops.Context = &current;
+  EXPECT_TRUE(RecoverSetAsideFile(ops, kIni, kOld));
+  EXPECT_EQ("now", current.Files[kIni]);
 }
 
 } // namespace

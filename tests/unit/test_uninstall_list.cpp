@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dbcs_fixture.h"
+#include "uninstall/outcome.h"
 #include "uninstall/uninstall_list.h"
 
 namespace {
@@ -233,6 +234,27 @@ TEST(UninstallList, LineStatesAreKeptTwoBitsALineAndStartOpen)
   ASSERT_TRUE(SetLineState(states, 20000, LineFolder));
   EXPECT_EQ(LineOpen, GetLineState(states, 19999));
   EXPECT_EQ(LineFolder, GetLineState(states, 20000));
+}
+
+TEST(UninstallOutcome, SuccessOnlyWhereTheJobIsDoneOrTheRestartDoesIt)
+{
+  struct Case
+  {
+    UninstallOutcome Outcome;
+    int Code;
+  } cases[] = {
+      {{false, false, false}, 0},
+      {{false, true, false}, 3010},
+      // A restart does not remove a file that was never scheduled.
+      {{false, true, true}, 1603},
+      {{false, false, true}, 1603},
+      // Entries of an unread part of the list may still be there.
+      {{true, false, false}, 1603},
+      {{true, true, false}, 1603},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(c.Code, UninstallExitCode(c.Outcome))
+      << c.Outcome.ListIncomplete << c.Outcome.Scheduled << c.Outcome.LeftBehind;
 }
 
 } // namespace
