@@ -535,13 +535,18 @@ class ReadGate:
     """Lets the first `allowed` reads of a file through and fails every
     later one (read() reports EPERM, so ReadFile fails in the program) until
     opened: a disk or network share that fails part way through a file.
-    Built on fanotify's permission events, which need root."""
+    Built on fanotify's permission events, which need root; inside the
+    emulator's namespace, on a group that scripts/run32.py made outside."""
 
     EVENT = struct.Struct('IBBHQii')  # struct fanotify_event_metadata
 
     def __init__(self, path, allowed):
-        libc = ctypes.CDLL(None, use_errno=True)
-        self.fd = libc.fanotify_init(0x4 | 0x1, os.O_RDONLY)  # FAN_CLASS_CONTENT | FAN_CLOEXEC
+        self.libc = libc = ctypes.CDLL(None, use_errno=True)
+        shared = os.environ.get('QBX_FANOTIFY_FD')
+        if shared:
+            self.fd = os.dup(int(shared))
+        else:
+            self.fd = libc.fanotify_init(0x4 | 0x1, os.O_RDONLY)  # FAN_CLASS_CONTENT | FAN_CLOEXEC
         if self.fd < 0:
             raise OSError(ctypes.get_errno(), 'fanotify_init')
         # FAN_MARK_ADD, FAN_ACCESS_PERM, AT_FDCWD
@@ -577,6 +582,9 @@ class ReadGate:
         self.open = True
         self.stop = True
         self.worker.join(10)
+        # A shared group outlives this gate: its marks go (FAN_MARK_FLUSH), so
+        # that no later read waits for an answer nobody gives.
+        self.libc.fanotify_mark(self.fd, 0x80, ctypes.c_uint64(0), -100, None)
         os.close(self.fd)
 
 
