@@ -80,6 +80,9 @@ def reg_escape(text):
 
 # The longest a program started in the background may run.
 PROGRAM_TIMEOUT = 300
+# The names the recorder is copied under: itself, the archiver, a program
+# that an unquoted path would start.
+RECORDER_NAMES = ('/recorder.exe', '/quabix.exe', '/program.exe')
 
 # Wine's own background programs, which end with the server.
 SYSTEM_PROGRAMS = ('services.exe', 'winedevice.exe', 'plugplay.exe', 'svchost.exe', 'rpcss.exe')
@@ -363,6 +366,20 @@ class Prefix:
         for w in self.pilot('windows'):
             if w.get('class') in ('CabinetWClass', 'ExploreWClass', 'ExplorerWClass'):
                 self.pilot('close', w['text'])
+
+    def starts(self, count):
+        """The command lines the recorder noted in starts.txt, once there are
+        at least `count` and no copy of it (under any of the names the tests
+        give it) runs any more: a start under emulation takes seconds."""
+        path = self.unix(f'{RECORD}\\starts.txt')
+        end = time.monotonic() + PROGRAM_TIMEOUT
+        while True:
+            lines = path.read_bytes().decode('latin-1').splitlines() if path.exists() else []
+            running = [p for p in self.programs()
+                       if any(n in p.lower().replace('\\', '/') for n in RECORDER_NAMES)]
+            if (len(lines) >= count and not running) or time.monotonic() > end:
+                return lines
+            time.sleep(0.2)
 
     def watch(self, caption):
         """Watches, from now on, for a visible window with that caption (any

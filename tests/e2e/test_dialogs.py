@@ -6,7 +6,7 @@ import time
 import pytest
 
 import wineregistry
-from harness import IDOK, RECORD, TOOLS, controls
+from harness import IDOK, TOOLS, controls
 from test_integration import APP, CLASSES, check_link, other_programs, product
 
 SETUP = 'Quabix Setup'
@@ -244,33 +244,27 @@ def test_done_dialog_buttons_start_the_archiver_and_open_the_documents(prefix):
     proc, _ = start_setup(prefix, inst)
     prefix.click(SETUP, IDOK)
     controls(prefix, SETUP, 5102, 60)
-    starts = prefix.unix(f'{RECORD}\\starts.txt')
-
-    def started():
-        time.sleep(1.0)
-        return starts.read_bytes().decode('latin-1').splitlines() if starts.exists() else []
-
     # Started unquoted, the archiver's path would start "C:\Program.exe", a
     # recorder too; Wine would hand the archiver its own path re-quoted.
     prefix.copy_in(prefix.unix(recorder), 'C:\\Program.exe')
     prefix.click(SETUP, 5102)
     prefix.click(SETUP, 5102)
-    assert started() == [f'"{inst.win}\\Quabix.exe"'] * 2, 'two archivers, started by the quoted path'
+    assert prefix.starts(2) == [f'"{inst.win}\\Quabix.exe"'] * 2, 'two archivers, started by the quoted path'
     prefix.click(SETUP, 5104)  # license.txt is missing: nothing opens, no message
-    assert started()[2:] == []
-    assert [w['text'] for w in prefix.pilot('windows') if w['class'] == '#32770'] == [SETUP]
     prefix.click(SETUP, 5105)
-    assert started()[2:] == [f'"{recorder}" "{inst.win}\\order.htm"']
+    # The clicks are handled in order: once the order form has opened, the
+    # licence button has been handled too.
+    assert prefix.starts(3)[2:] == [f'"{recorder}" "{inst.win}\\order.htm"']
+    assert [w['text'] for w in prefix.pilot('windows') if w['class'] == '#32770'] == [SETUP]
     prefix.click(SETUP, 5106)
-    assert started()[3:] == [f'"{recorder}" "https://www.quabix.example/"']
+    assert prefix.starts(4)[3:] == [f'"{recorder}" "https://www.quabix.example/"']
     controls(prefix, SETUP, 5102)  # the dialog stays open after every button
     prefix.click(SETUP, IDOK)
     assert proc.wait(60) == 0
     # At the very end Explorer opens the new program group.
-    time.sleep(2)
     group = prefix.special_folders()['programs'] + '\\Quabix'
-    windows = [(w['class'], w['text']) for w in prefix.pilot('windows')]
-    assert ('ExplorerWClass', 'Quabix') in windows, windows
+    rows = prefix.pilot('wait', 'Quabix', 60000)
+    assert rows and rows[0].get('class') == 'ExplorerWClass', rows
     assert prefix.unix(group).is_dir(), group
     prefix.close_explorer()
 

@@ -9,7 +9,7 @@ import time
 
 import pytest
 
-from harness import IDOK, IDYES, RECORD, TOOLS, controls
+from harness import IDOK, IDYES, TOOLS, controls
 from test_integration import APP, CLASSES, lnkinfo, product
 from test_uninstall import hold, release
 
@@ -141,10 +141,9 @@ def test_every_template_entry_is_found_where_the_tool_shows_it(prefix):
     done_caption = shown('DONEDLG: caption')
     window, done = controls(prefix, done_caption, 5102, 60)
     check_dialog(prefix, 'DONEDLG', entries, window, found)
+    before = len(prefix.starts(0))
     prefix.click(done_caption, 5106)
-    time.sleep(1)
-    starts = prefix.unix(f'{RECORD}\\starts.txt').read_bytes().decode('latin-1')
-    assert f'"https://www.quabix.example/#{key_of["string 5112"]}"' in starts
+    assert prefix.starts(before + 1)[before:] == [f'"{recorder}" "https://www.quabix.example/#{key_of["string 5112"]}"']
     found.add(key_of['string 5112'])
     prefix.click(done_caption, IDOK)
     assert proc.wait(60) == 0
