@@ -35,7 +35,7 @@ emulator_ok() {
   [ -n "$v" ] && [ "$v" -ge 10 ]
 }
 install_emulator() {
-  /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+  [ "${QBX_EMULATE:-}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
   emulator_ok && return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "install-deps: this machine refuses 32-bit x86 code; run as root to install the emulator" >&2
@@ -61,7 +61,7 @@ install_emulator() {
   done
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
   emulator_ok || { echo "install-deps: the emulator from bookworm-backports does not run" >&2; return 1; }
-  echo "install-deps: this machine refuses 32-bit x86 code; qemu-user $(/usr/bin/qemu-i386 --version | head -1 | sed 's/.*version //') installed from bookworm-backports"
+  echo "install-deps: qemu-user $(/usr/bin/qemu-i386 --version | head -1 | sed 's/.*version //') installed from bookworm-backports to run 32-bit programs"
 }
 
 missing=()

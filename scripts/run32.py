@@ -31,6 +31,7 @@ EMULATOR = os.environ.get('QBX_QEMU_I386', '/usr/bin/qemu-i386')
 MIN_EMULATOR_MAJOR = 10
 # QBX_RUN32 of the processes inside: 'native', 'emulated' or 'none'.
 MARK = 'QBX_RUN32'
+FORCE = 'QBX_EMULATE'
 
 # A fanotify group for permission events, made outside the namespace.
 FANOTIFY_FD = 'QBX_FANOTIFY_FD'
@@ -64,9 +65,13 @@ def emulator_version():
 
 
 def mode():
-    """How 32-bit programs run here: 'native', 'emulated' or 'none'."""
+    """How 32-bit programs run here: 'native', 'emulated' or 'none'.
+    QBX_EMULATE=1 asks for the emulator even where the machine runs them
+    itself, to try the emulated run on such a machine."""
     if os.environ.get(MARK):
         return os.environ[MARK]
+    if os.environ.get(FORCE) == '1' and emulator_version() >= MIN_EMULATOR_MAJOR:
+        return 'emulated'
     if runs_natively():
         return 'native'
     return 'emulated' if emulator_version() >= MIN_EMULATOR_MAJOR else 'none'
