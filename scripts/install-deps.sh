@@ -38,7 +38,7 @@ install_emulator() {
   [ "${QBX_EMULATE:-}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
   emulator_ok && return 0
   if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: this machine refuses 32-bit x86 code; run as root to install the emulator" >&2
+    echo "install-deps: 32-bit programs need the emulator here; run as root to install it" >&2
     return 1
   fi
   local list=/etc/apt/sources.list.d/qbx-backports.sources
